@@ -1,0 +1,43 @@
+# Front door for users and CI. Everything real lives in CMakeLists.txt.
+BUILD      ?= build
+SAN_BUILD  ?= build-sanitize
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+
+.PHONY: all deps build demo test test-sanitize test-valgrind fuzz screenshot bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	@scripts/demo.sh $(BUILD)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-sanitize: deps
+	@cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSARVIK_SANITIZE=ON >/dev/null
+	@cmake --build $(SAN_BUILD) -j $(JOBS)
+	@cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-valgrind: build
+	@cd $(BUILD) && SARVIK_VALGRIND=1 ctest --output-on-failure -L e2e
+
+fuzz:
+	@SARVIK_WITH_FUZZ=1 scripts/install-deps.sh
+	@scripts/fuzz.sh $${FUZZ_SECONDS:-600}
+
+screenshot: build
+	@scripts/screenshot.sh $(BUILD)
+
+bench: build
+	@bench/run.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD)

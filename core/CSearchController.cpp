@@ -1,0 +1,71 @@
+#include "CSearchController.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "global-types-and-parameters.h"
+
+int* CSearchController::minScores_user = nullptr;
+int* CSearchController::minLengths_user = nullptr;
+int* CSearchController::minScores_intern = nullptr;
+int* CSearchController::minLengths_intern = nullptr;
+int* CSearchController::minScores = nullptr;
+int* CSearchController::minLengths = nullptr;
+
+namespace {
+
+// max(floor_value, ceil(a + k * b)) in single precision: the product and the
+// sum are each rounded to float before the ceiling (no fused multiply-add).
+int* user_thresholds(int floor_value, int a, float b)
+{
+  int* t = new int[global_max_unit_length + 1ull];
+  for (unsigned k = 0; k <= global_max_unit_length; ++k) {
+    float product = static_cast<float>(k) * b;
+    float sum = static_cast<float>(a) + product;
+    int v = static_cast<int>(std::ceil(sum));
+    t[k] = v > floor_value ? v : floor_value;
+  }
+  return t;
+}
+
+}  // namespace
+
+CSearchController::CSearchController(unsigned number, CSequence_Mol& seq) : seq_number(number), sequence(seq)
+{
+  if (!minScores_user) minScores_user = user_thresholds(global_min_score, global_min_score_a, global_min_score_bx);
+  if (!minLengths_user)
+    minLengths_user = user_thresholds(global_min_length, global_min_length_a, global_min_length_bx);
+  if (!minScores_intern) {
+    minScores_intern = new int[global_max_unit_length + 1ull];
+    for (unsigned k = 0; k <= global_max_unit_length; ++k) minScores_intern[k] = k < 4 ? 4 : static_cast<int>(k);
+  }
+  if (!minLengths_intern) {
+    minLengths_intern = new int[global_max_unit_length + 1ull];
+    std::memset(minLengths_intern, 0, sizeof(int) * (global_max_unit_length + 1ull));
+  }
+  minScores = minScores_user;
+  minLengths = minLengths_user;
+}
+
+void CSearchController::reset_minimum_arrays()
+{
+  delete[] minScores_user;
+  delete[] minLengths_user;
+  delete[] minScores_intern;
+  delete[] minLengths_intern;
+  minScores_user = minLengths_user = minScores_intern = minLengths_intern = nullptr;
+  minScores = minLengths = nullptr;
+}
+
+CAnchorSeq::CAnchorSeq(CSequence_Mol& seq)
+    : seq_begin(seq.seq_text.data), seq_length(seq.seq_text.len), buffer(new char[seq_length + 3ull])
+{
+  marks = buffer + 1;
+  marks_end = buffer + seq_length + 1;
+  reset_all();
+  buffer[seq_length + 2ull] = '\0';
+}
+
+CAnchorSeq::~CAnchorSeq() { delete[] buffer; }
+
+void CAnchorSeq::reset_all() { std::memset(buffer, 'a', seq_length + 2ull); }

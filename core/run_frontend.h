@@ -1,0 +1,35 @@
+// Progress reporting and the few points where a run of the graphical program
+// differs from one of the command-line program.
+//
+// The core calls the functions below; sarvik links their console versions
+// (core/console_frontend.cpp), sarvik_gui its window versions (gui/).
+#ifndef SARVIK_RUN_FRONTEND_H
+#define SARVIK_RUN_FRONTEND_H
+
+#include <ctime>
+
+extern std::time_t time_analysis_started;
+extern std::time_t time_next_status_report;
+
+// Elapsed run time split into hours, minutes and seconds.
+void elapsed_since_start(int& hours, int& minutes, int& seconds);
+
+// Next periodic report due in 60 s (command line) or 1 s (graphical).
+void update_report_time();
+// True, and the next report rescheduled, when a periodic report is due.
+bool check_report_status();
+// Closing message of a run that ended early (command line only).
+void good_bye_on_error(int code);
+
+// --- provided by the front end ---------------------------------------------
+bool is_graphical_program();
+// status: 'r' running, 'f' finished, 'a' stopped by the user, 'e' error.
+void report_status(unsigned seq_number, const char* name, unsigned unit_length, char status);
+// The user asked the run to stop (never on the command line).
+bool stop_requested();
+// Shown before a record is read that may take a while (graphical only).
+void show_loading_notice();
+// The read-error message as an alert box (graphical only).
+void show_read_error_alert(const char* message);
+
+#endif

@@ -1,0 +1,16 @@
+// The texts around the records: welcome banner, creator lines, parameter
+// summary, column legend and end marker. `prefix` is "# " in the output file
+// and "" on stderr.
+#ifndef SARVIK_RUN_HEADER_H
+#define SARVIK_RUN_HEADER_H
+
+#include <cstdio>
+
+void sarvik_welcome(FILE* f);
+void creator_message(FILE* f, const char* prefix);
+void print_search_parameters(FILE* f, const char* prefix);
+void print_output_format(FILE* f, const char* prefix);
+// End marker on `f`; on the command line also the closing messages on stderr.
+void good_bye(FILE* f);
+
+#endif
