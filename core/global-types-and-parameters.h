@@ -58,7 +58,8 @@ extern const char* const N_perfection_mode_names[3];
 // Loads every default except the two file names.
 void init_param();
 
-// Writes each piece as a printf format without arguments ("%%" gives "%").
+// Writes each piece as a printf format without arguments: "%%" gives "%".
+// Pieces are fixed texts; user data (file names) goes through general_PrintText.
 void PrintMessage(FILE* f, const char* a);
 void PrintMessage(FILE* f, const char* a, const char* b);
 void PrintMessage(FILE* f, const char* a, const char* b, const char* c);
@@ -71,5 +72,9 @@ void general_PrintMessage(FILE* f, const char* a, const char* b);
 void general_PrintMessage(FILE* f, const char* a, const char* b, const char* c);
 void general_PrintMessage(FILE* f, const char* a, const char* b, const char* c, const char* d);
 void general_PrintMessage(FILE* f, const char* a, const char* b, const char* c, const char* d, const char* e);
+
+// Writes `text` unchanged (no "%%" processing); nothing to stderr in the
+// graphical program.
+void general_PrintText(FILE* f, const char* text);
 
 #endif
