@@ -11,6 +11,7 @@ void creator_message(FILE* f, const char* prefix);
 void print_search_parameters(FILE* f, const char* prefix);
 void print_output_format(FILE* f, const char* prefix);
 // End marker on `f`; on the command line also the closing messages on stderr.
-void good_bye(FILE* f);
+// False, and no closing message, when `f` could not be written.
+bool good_bye(FILE* f);
 
 #endif

@@ -1,0 +1,270 @@
+// The analysis driver: one run from open files to the end status, shared by
+// the command-line and the graphical program (their differences go through
+// run_frontend.h).
+#include "sarvik.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <list>
+#include <memory>
+#include <string>
+
+#include "CFile.h"
+#include "CSearchController.h"
+#include "CSequence_Mol.h"
+#include "global-types-and-parameters.h"
+#include "number2cstring.h"
+#include "run_frontend.h"
+#include "run_header.h"
+
+namespace {
+
+const unsigned reserved_sequence_length = 10000000;
+
+// "Sorry! <what>\n   \"<name>\"\n<why>\n" on stderr, name written unchanged.
+void file_message(const char* what, const std::string& name, const char* why)
+{
+  general_PrintMessage(stderr, what, "\n   \"");
+  general_PrintText(stderr, name.c_str());
+  general_PrintMessage(stderr, "\"\n");
+  general_PrintText(stderr, why);
+  general_PrintMessage(stderr, "\n");
+  std::fflush(stderr);
+}
+
+bool same_file(const std::string& a, const std::string& b)
+{
+  struct stat sa, sb;
+  return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// The output and masked-sequence streams of a run; closes what it opened.
+struct OutputFiles {
+  FILE* out = stdout;
+  FILE* masked = nullptr;
+  std::string out_name;
+  std::string masked_name;
+
+  ~OutputFiles() { close_all(); }
+
+  // Flushes and closes both; false (with errno set) when any write failed.
+  bool close_all()
+  {
+    bool ok = finish(masked, false);
+    masked = nullptr;
+    ok = finish(out, out != stdout) && ok;
+    out = nullptr;
+    return ok;
+  }
+
+  static bool finish(FILE* f, bool close)
+  {
+    if (!f) return true;
+    bool ok = std::fflush(f) == 0 && !std::ferror(f);
+    int saved = errno;
+    if (close && std::fclose(f) != 0) ok = false;
+    else errno = saved;
+    return ok;
+  }
+
+  // The first of the two streams that has failed, or null.
+  const std::string* failed_name() const
+  {
+    if (out && std::ferror(out)) return &out_name;
+    if (masked && std::ferror(masked)) return &masked_name;
+    return nullptr;
+  }
+};
+
+int write_failure(const std::string& name)
+{
+  std::string why = std::string("could not be written completely (") + std::strerror(errno) +
+                    "). The results in it are incomplete; free some space or choose another file.";
+  file_message("Sorry! The file", name, why.c_str());
+  good_bye_on_error(status_write_failed);
+  return status_write_failed;
+}
+
+int fail(int code)
+{
+  good_bye_on_error(code);
+  return code;
+}
+
+// "Sorry! Failed to open file\n   \"<name>\"\n<as_what>\n"
+int open_failure(const std::string& name, const char* as_what, int code)
+{
+  general_PrintMessage(stderr, "Sorry! Failed to open file\n   \"");
+  general_PrintText(stderr, name.c_str());
+  general_PrintMessage(stderr, "\"\n", as_what, "\n");
+  return fail(code);
+}
+
+// Opens the output and masked-sequence files, refusing any that would
+// overwrite the input (or each other) before anything is truncated.
+int open_outputs(OutputFiles& files)
+{
+  files.out_name = global_output_filename.empty() ? "standard output" : global_output_filename;
+  if (global_mask_repeats) files.masked_name = global_input_filename + ".masked";
+
+  const char* same = "is the same file as the input file. Choose another name so the input is not overwritten.";
+  if (!global_output_filename.empty() && same_file(global_input_filename, global_output_filename)) {
+    file_message("Sorry! The output file", global_output_filename, same);
+    return fail(status_output_not_opened);
+  }
+  if (global_mask_repeats && same_file(global_input_filename, files.masked_name)) {
+    file_message("Sorry! The masked-sequence file", files.masked_name, same);
+    return fail(status_output_not_opened);
+  }
+  if (global_mask_repeats && !global_output_filename.empty() && same_file(global_output_filename, files.masked_name)) {
+    file_message("Sorry! The masked-sequence file", files.masked_name,
+                 "is the same file as the output file. Choose another output file name.");
+    return fail(status_output_not_opened);
+  }
+
+  if (!global_output_filename.empty()) {
+    files.out = std::fopen(global_output_filename.c_str(), "w");
+    if (!files.out) return open_failure(global_output_filename, "as output file.", status_output_not_opened);
+  }
+  if (global_mask_repeats) {
+    files.masked = std::fopen(files.masked_name.c_str(), "w");
+    if (!files.masked)
+      return open_failure(files.masked_name, "as file for the masked sequences.", status_masked_not_opened);
+  }
+  return 0;
+}
+
+void write_masked_record(FILE* f, CSequence_Mol& seq, const std::list<Csat*>& repeats)
+{
+  char* text = seq.seq_text.data;
+  for (const Csat* s : repeats) std::memset(text + (s->start - text), 'X', static_cast<size_t>(s->end - s->start));
+  std::fprintf(f, ">%s\n", seq.full_name.c_str());
+  for (uint32_t done = 0; done < seq.seq_text.len; done += 80) {
+    uint32_t n = seq.seq_text.len - done < 80 ? seq.seq_text.len - done : 80;
+    std::fprintf(f, "%.*s\n", static_cast<int>(n), text + done);
+  }
+}
+
+int read_error(CFile& input, CSequence_Mol& seq, unsigned n)
+{
+  std::string message;
+  if (!input.io_error().empty())
+    message = "An error occurred while reading the input file: " + input.io_error() +
+              ".\nThe input may be damaged or truncated.\n";
+  else if (seq.too_long)
+    message = "A record of the input file is longer than " + std::to_string(faststring::max_len) +
+              " characters, more than Sarvik can hold.\n";
+  else
+    message = "An error occurred while reading the input file. It might not be a valid fasta file.\n";
+  message += "File position: line " + std::to_string(input.line);
+
+  if (is_graphical_program()) {
+    report_status(n, seq.name.c_str(), global_min_unit_length, 'e');
+    show_read_error_alert(message.c_str());
+  } else {
+    general_PrintMessage(stderr, "\n\n");
+    general_PrintText(stderr, message.c_str());
+    general_PrintMessage(stderr, "\n");
+    std::fflush(stderr);
+  }
+  return status_read_error;
+}
+
+// Runs the selected search and returns the container that holds its results.
+CsatContainer& search(CSearchController& controller, FILE* out)
+{
+  switch (global_search_mode) {
+    case 0:
+      controller.exact_search_2();
+      return controller.satList_exact;
+    case 1:
+      controller.search_exact_and_extend_to_imperfect_repeats();
+      return controller.satList_imperfect;
+    default:
+      controller.complete_imperfect_search(out);
+      return controller.satList_imperfect;
+  }
+}
+
+}  // namespace
+
+int run_sarvik_analysis()
+{
+  const bool graphical = is_graphical_program();
+
+  // The file object carries a one-million-character buffer: keep it off the stack.
+  std::unique_ptr<CFile> input_file(new CFile);
+  CFile& input = *input_file;
+  input.open(global_input_filename.c_str());
+  if (input.fail()) {
+    general_PrintMessage(stderr, "Sorry! The input file \n   \"");
+    general_PrintText(stderr, global_input_filename.c_str());
+    general_PrintMessage(stderr, "\"\ncould not be opened. I guess it does not exist.\n");
+    return fail(status_input_not_opened);
+  }
+
+  OutputFiles files;
+  if (int r = open_outputs(files)) return r;
+
+  creator_message(stderr, "");
+  print_search_parameters(stderr, "");
+  general_PrintMessage(stderr, "\n\nSearch progress:\n\nTime     - SeqNr - PatLen - Seq-Name\n");
+  general_PrintMessage(stderr, "------------------------------------------------------------------------\n");
+  std::fflush(stderr);
+
+  creator_message(files.out, "# ");
+  print_search_parameters(files.out, "# ");
+  print_output_format(files.out, "# ");
+  std::fflush(files.out);
+
+  CSequence_Mol seq(CSequence_Mol::dna, 'N', reserved_sequence_length);
+  unsigned n = 0;
+  uint32_t last_length = 0;
+
+  while (!input.eof()) {
+    ++n;
+    const bool notice = graphical && (n % 32 == 1 || last_length > 1000000);
+    if (notice) show_loading_notice();
+
+    seq.readFastaSequence(input);
+    if (input.fail() && !input.eof()) {
+      int r = read_error(input, seq, n);
+      files.close_all();
+      return r;
+    }
+    if (n < global_sequence_from || n > global_sequence_to) continue;
+
+    if (!graphical || notice) report_status(n, seq.name.c_str(), global_min_unit_length, 'r');
+    update_report_time();
+
+    bool stop = false;
+    {
+      CSearchController controller(n, seq);
+      CsatContainer& found = search(controller, files.out);
+      controller.remove_hidden(found);
+      controller.report_SATList(files.out, found);
+      if (files.masked) write_masked_record(files.masked, seq, found);
+      stop = graphical && stop_requested();
+      last_length = seq.seq_text.len;
+    }
+    // A full disk is noticed after the record, not hours later at the end.
+    if (const std::string* failed = files.failed_name()) return write_failure(*failed);
+    if (stop) break;
+  }
+
+  input.close();
+  if (stop_requested()) {
+    if (!files.close_all()) return write_failure(files.out_name);
+    return status_stopped;
+  }
+  if (graphical) report_status(n, seq.name.c_str(), global_max_unit_length, 'f');
+
+  // The masked file is closed first, as it always was; then the end marker.
+  if (!OutputFiles::finish(files.masked, true)) return write_failure(files.masked_name);
+  files.masked = nullptr;
+  if (!good_bye(files.out) || !files.close_all()) return write_failure(files.out_name);
+  return status_finished;
+}
