@@ -1,0 +1,146 @@
+#include "CSequence_Mol.h"
+
+#include <cstdio>
+
+namespace {
+
+// What a sequence character becomes. Built for the C locale once, so the
+// per-character path is one table load and no call into the locale.
+enum : unsigned char { invalid = 0, skip = 1, ambiguity = 2 };
+
+struct dna_table {
+  unsigned char code[256];
+
+  constexpr dna_table() : code()
+  {
+    const char* ambig = "NXRYKMSWBDHV?";
+    for (int i = 0; i < 256; ++i) code[i] = invalid;
+    for (const char* p = ambig; *p; ++p) code[static_cast<unsigned char>(*p)] = ambiguity;
+    code['A'] = 'A';
+    code['C'] = 'C';
+    code['G'] = 'G';
+    code['T'] = 'T';
+    code['U'] = 'T';
+    code[' '] = code['\t'] = code['\v'] = code['\f'] = code['\r'] = code['\n'] = skip;
+    code['-'] = code['*'] = skip;
+    for (int c = 'a'; c <= 'z'; ++c) code[c] = code[c - 'a' + 'A'];
+  }
+};
+
+constexpr dna_table sequence_codes;
+
+// isspace() of the C locale, independent of whatever locale is set.
+inline bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+inline void refuse_too_long(CSequence_Mol& s, CFile& file)
+{
+  s.too_long = true;
+  file.set_state(CFile::state_error);
+}
+
+}  // namespace
+
+CSequence_Mol::CSequence_Mol(int type, char ambiguity_char, unsigned reserve_length)
+    : seq_type(type), ambig_char(ambiguity_char)
+{
+  if (reserve_length) seq_text.reserve(reserve_length);
+}
+
+void CSequence_Mol::readFastaSequence(CFile& file)
+{
+  full_name.len = 0;
+  seq_text.len = 0;
+  too_long = false;
+
+  char c = file.getchar();
+  while (!file.fail() && is_space(c)) c = file.getchar();
+
+  // Comment lines may come before a header.
+  while (!file.fail() && c == '#') {
+    while (file.file_state == CFile::state_good && c != '\n') c = file.getchar();
+    c = file.getchar();
+    while (!file.fail() && is_space(c)) c = file.getchar();
+  }
+
+  if (c != '>') {
+    file.set_state(CFile::state_error);
+    return;
+  }
+
+  for (;;) {
+    c = file.getchar();
+    if (file.fail()) {
+      // A header without a line end at the very end of the file is complete;
+      // a stream failure (no end-of-file flag) stays an error.
+      if (full_name.len > 0 && file.eof()) {
+        file.set_state(file.file_state & ~CFile::state_error);
+        break;
+      }
+      return;
+    }
+    if (c == '\n') break;
+    if (full_name.len >= faststring::max_len) {
+      refuse_too_long(*this, file);
+      return;
+    }
+    full_name.push_back(c);
+  }
+
+  find_fastaname_and_description();
+
+  c = file.getchar();
+  file.ungetchar();
+  while (!file.fail() && c != '>') {
+    getLineOfDNA_toupper_ambig2N_removegaps(file);
+    // Stop before peeking: at the end of the buffer the peek would refill,
+    // find the end of the input and turn a bad last line into a clean end.
+    if (file.fail()) return;
+    c = file.getchar();
+    file.ungetchar();
+  }
+}
+
+void CSequence_Mol::find_fastaname_and_description()
+{
+  const char* b = full_name.data;
+  const char* e = b + full_name.len;
+  const char* blank = b;
+  while (blank != e && *blank != ' ') ++blank;
+
+  name.assign(b, blank);
+  if (blank == e) {
+    description.assign(e, e);
+    return;
+  }
+  const char* d = blank;
+  while (d != e && *d == ' ') ++d;
+  description.assign(d, e);
+}
+
+void CSequence_Mol::getLineOfDNA_toupper_ambig2N_removegaps(CFile& file)
+{
+  if (seq_type != dna) {
+    std::fputs("Not implemented.\n", stdout);
+    // Consume the line all the same, or the caller would peek at it forever.
+    char c;
+    do c = file.getchar();
+    while (!file.fail() && c != '\n');
+    return;
+  }
+
+  for (;;) {
+    char c = file.getchar();
+    if (file.fail() || c == '\n') return;
+    unsigned char k = sequence_codes.code[static_cast<unsigned char>(c)];
+    if (k > ambiguity) {
+      if (seq_text.len >= faststring::max_len) return refuse_too_long(*this, file);
+      seq_text.push_back(static_cast<char>(k));
+    } else if (k == ambiguity) {
+      if (seq_text.len >= faststring::max_len) return refuse_too_long(*this, file);
+      seq_text.push_back(ambig_char);
+    } else if (k == invalid) {
+      file.set_state(CFile::state_error);
+      return;
+    }
+  }
+}
