@@ -10,12 +10,14 @@ namespace {
 
 const std::string& temp_dir()
 {
-  static std::string dir = [] {
+  // Never destroyed: the atexit handler below still needs it after the
+  // static destructors have run.
+  static const std::string& dir = *new std::string([] {
     char tmpl[] = "/tmp/sarvik-test-XXXXXX";
     std::string d = mkdtemp(tmpl);
     std::atexit([] { std::system(("rm -rf '" + temp_dir() + "'").c_str()); });
     return d;
-  }();
+  }());
   return dir;
 }
 
