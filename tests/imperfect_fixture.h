@@ -1,0 +1,87 @@
+// Shared set-up for the tests of the imperfect extension and searches: a
+// sequence with its controller, parameters reset per test, and a compact
+// text form of a record so expectations read as one line each.
+#ifndef SARVIK_TESTS_IMPERFECT_FIXTURE_H
+#define SARVIK_TESTS_IMPERFECT_FIXTURE_H
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CSearchController.h"
+#include "CSequence_Mol.h"
+#include "Csat.h"
+#include "global-types-and-parameters.h"
+
+class EngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override
+  {
+    init_param();
+    CSearchController::reset_minimum_arrays();
+  }
+  void TearDown() override { CSearchController::reset_minimum_arrays(); }
+};
+
+// One sequence and its controller. Build it after the parameters are set:
+// the controller computes the thresholds on construction.
+struct Engine {
+  CSequence_Mol seq{CSequence_Mol::dna, 'N', 0};
+  std::unique_ptr<CSearchController> ctl;
+
+  explicit Engine(const std::string& text)
+  {
+    seq.seq_text.assign(text.c_str());
+    seq.name.assign("s");
+    ctl.reset(new CSearchController(1, seq));
+  }
+  const char* text() const { return seq.seq_text.data; }
+  int size() const { return static_cast<int>(seq.seq_text.len); }
+  const char* after_end() const { return text() + size(); }
+  const char* before_begin() const { return text() - 1; }
+};
+
+// "start-end sScore mM iI dD nN [entries]" with 0-based positions, end
+// exclusive; entries as position and kind, in list order.
+inline std::string describe(const Csat& s, const char* text)
+{
+  std::string r = std::to_string(s.start - text) + "-" + std::to_string(s.end - text) + " s" +
+                  std::to_string(s.score) + " m" + std::to_string(s.mismatches) + " i" +
+                  std::to_string(s.insertions) + " d" + std::to_string(s.deletions) + " n" + std::to_string(s.Ns) +
+                  " [";
+  for (uint32_t i = 0; i < s.missense_list.count; ++i) {
+    if (i) r += " ";
+    r += std::to_string(s.missense_list.data[i].pos - text) + s.missense_list.data[i].kind;
+  }
+  return r + "]";
+}
+
+// The records of a result list, each prefixed with its unit length.
+inline std::vector<std::string> describe_all(const std::list<Csat*>& list, const char* text)
+{
+  std::vector<std::string> out;
+  for (const Csat* s : list) out.push_back("k" + std::to_string(s->unit_length()) + " " + describe(*s, text));
+  return out;
+}
+
+inline std::string reversed(std::string s)
+{
+  std::reverse(s.begin(), s.end());
+  return s;
+}
+
+// The pool holds at least n records, so a test can see whether any go missing.
+inline void fill_pool(size_t n)
+{
+  static const char seed[] = "AC";
+  while (sat_alloc.size() < n) {
+    Csat* s = new Csat;
+    s->reset(seed, seed + 2);
+    sat_alloc.give_back(s);
+  }
+}
+
+#endif

@@ -1,0 +1,187 @@
+// The extension walk. Each case grows a seed forward and checks the record;
+// the same case on the reversed text, grown backward, must give the mirror
+// image, unit phase included.
+#include <climits>
+
+#include "imperfect_fixture.h"
+
+namespace {
+
+struct Params {
+  int mismatch = -5;
+  int indel = -5;
+  int reduction = INT_MAX;
+  int depth = 5;
+  int prefer_longer = 1;
+  int Ns_allowed = 2;
+  bool Ns_missense = false;
+
+  void apply() const
+  {
+    global_mismatch_score = mismatch;
+    global_indel_score = indel;
+    global_maximum_scorereduction = reduction;
+    global_maximum_recursion_depth = depth;
+    global_prefer_longer_repeat = prefer_longer;
+    global_Ns_allowed_in_a_row = Ns_allowed;
+    global_treat_Ns_as_missense = Ns_missense;
+  }
+};
+
+struct ExtendCase {
+  const char* what;
+  const char* text;
+  int seed_begin;
+  int seed_end;
+  Params params;
+  const char* expected;  // describe() of the record after the forward walk
+};
+
+Params prefer_longer(int v)
+{
+  Params p;
+  p.prefer_longer = v;
+  return p;
+}
+
+Params Ns(int allowed, bool missense)
+{
+  Params p;
+  p.Ns_allowed = allowed;
+  p.Ns_missense = missense;
+  return p;
+}
+
+Params reduction(int r)
+{
+  Params p;
+  p.reduction = r;
+  return p;
+}
+
+Params cheap_steps_depth(int d)
+{
+  Params p;
+  p.mismatch = p.indel = -2;
+  p.depth = d;
+  return p;
+}
+
+const ExtendCase cases[] = {
+    {"one mismatch", "ACACACACTCACACAC", 0, 2, {}, "0-16 s8 m1 i0 d0 n0 [8M]"},
+    {"one insertion", "ACACACACAGCACACAC", 0, 2, {}, "0-17 s9 m0 i1 d0 n0 [9I]"},
+    {"one deletion", "ACACACACCACACAC", 0, 2, {}, "0-15 s8 m0 i0 d1 n0 [8D]"},
+
+    // Two end points with score 6: before the T and at the sequence end.
+    {"equal scores, longer preferred", "ACACACACTCACAC", 0, 2, prefer_longer(1), "0-14 s6 m1 i0 d0 n0 [8M]"},
+    {"equal scores, shorter preferred", "ACACACACTCACAC", 0, 2, prefer_longer(0), "0-8 s6 m0 i0 d0 n0 []"},
+
+    // Best 3 before the sixth character; the deletion there climbs back to 2
+    // and the walk finds no alternative at the tenth: one below the best stays.
+    {"stop for lack of an alternative keeps one below best", "ACACAACACC", 0, 2, {}, "0-9 s2 m0 i0 d1 n0 [5D]"},
+    {"shorter preferred: the bound stops the walk at the best", "ACACAACACC", 0, 2, prefer_longer(0),
+     "0-5 s3 m0 i0 d0 n0 []"},
+    // The mismatch taken at the first G is undone with its entry and count.
+    {"steps after the best are dropped", "ACACACACGGGG", 0, 2, {}, "0-8 s6 m0 i0 d0 n0 []"},
+
+    {"seed already at the sequence end", "GTAC", 2, 4, {}, "2-4 s0 m0 i0 d0 n0 []"},
+
+    {"two Ns passed at no score", "ACACACNNACACAC", 0, 2, {}, "0-14 s10 m0 i0 d0 n2 []"},
+    {"three Ns end the walk before the run", "ACACACNNNACACAC", 0, 2, {}, "0-6 s4 m0 i0 d0 n0 []"},
+    {"N run at the sequence end is taken", "ACACACNN", 0, 2, {}, "0-8 s4 m0 i0 d0 n2 []"},
+    {"N as a mismatch", "ACACACNCACACAC", 0, 2, Ns(2, true), "0-14 s6 m1 i0 d0 n0 [6M]"},
+    {"no Ns allowed: N as a mismatch", "ACACACNCACACAC", 0, 2, Ns(0, false), "0-14 s6 m1 i0 d0 n0 [6M]"},
+
+    // Finite reduction: at the T the best is 6, the bound max(-2, 6 - R) - 1.
+    {"reduction 4 stops at the T", "ACACACACTCACACAC", 0, 2, reduction(4), "0-8 s6 m0 i0 d0 n0 []"},
+    {"reduction 5 lets the mismatch through", "ACACACACTCACACAC", 0, 2, reduction(5), "0-16 s8 m1 i0 d0 n0 [8M]"},
+
+    // Depth changes the choice at the G: ranked by the greedy run alone the
+    // insertion wins; a deeper look prefers mismatch plus deletion.
+    {"depth 1", "AACGAAACCA", 0, 3, cheap_steps_depth(1), "0-6 s0 m0 i1 d0 n0 [3I]"},
+    {"depth 5", "AACGAAACCA", 0, 3, cheap_steps_depth(5), "0-8 s0 m1 i0 d1 n0 [3M 5D]"},
+
+    // A unit of 3 wrapping across an N run and a mismatch.
+    {"unit of 3 with N and mismatch", "ACGACGANGACGTCGACGACG", 0, 3, {}, "0-21 s11 m1 i0 d0 n1 [12M]"},
+};
+
+// The forward record seen from the other end: positions p become n - p,
+// a character's entry n-1-p, a deletion's (which names the position after
+// its gap) n - p.
+std::string mirror_of(const Csat& f, const char* t, int n)
+{
+  std::vector<std::pair<long, char>> entries;
+  for (uint32_t i = 0; i < f.missense_list.count; ++i) {
+    const missense_entry& e = f.missense_list.data[i];
+    long p = e.pos - t;
+    entries.push_back({e.kind == 'D' ? n - p : n - 1 - p, e.kind});
+  }
+  std::string r = std::to_string(n - (f.end - t)) + "-" + std::to_string(n - (f.start - t)) + " s" +
+                  std::to_string(f.score) + " m" + std::to_string(f.mismatches) + " i" +
+                  std::to_string(f.insertions) + " d" + std::to_string(f.deletions) + " n" + std::to_string(f.Ns) +
+                  " [";
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (i) r += " ";
+    r += std::to_string(entries[i].first) + entries[i].second;
+  }
+  return r + "] bwd@" + std::to_string(n - 1 - (f.unit_fwd - t));
+}
+
+class Extension : public EngineTest, public ::testing::WithParamInterface<ExtendCase> {};
+
+TEST_P(Extension, ForwardAndMirroredBackward)
+{
+  const ExtendCase& c = GetParam();
+  c.params.apply();
+
+  Engine fwd(c.text);
+  Csat f;
+  f.reset(fwd.text() + c.seed_begin, fwd.text() + c.seed_end);
+  fwd.ctl->extend_imperfect_forward(f, fwd.after_end());
+  EXPECT_EQ(describe(f, fwd.text()), c.expected) << c.what;
+  EXPECT_EQ(f.unit_begin, fwd.text() + c.seed_begin);
+  EXPECT_EQ(f.unit_end, fwd.text() + c.seed_end);
+  EXPECT_EQ(f.unit_bwd, fwd.text() + c.seed_end - 1) << "forward never moves the backward phase";
+
+  Engine bwd(reversed(c.text));
+  const int n = bwd.size();
+  Csat b;
+  b.reset(bwd.text() + (n - c.seed_end), bwd.text() + (n - c.seed_begin));
+  bwd.ctl->extend_imperfect_backward(b, bwd.before_begin());
+  std::string got = describe(b, bwd.text());
+  // Backward appends entries outward, i.e. in the reverse order of forward.
+  std::string mirrored = mirror_of(f, fwd.text(), n);
+  EXPECT_EQ(got + " bwd@" + std::to_string(b.unit_bwd - bwd.text()), mirrored) << c.what << " (backward)";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Extension, ::testing::ValuesIn(cases));
+
+// Forward then backward on one seed, as the searches call them: the backward
+// walk starts from what the forward walk left, entries included.
+TEST_F(EngineTest, BackwardContinuesFromForwardResult)
+{
+  Engine e("ACACACTCACACACACGCACACAC");
+  Csat s;
+  s.reset(e.text() + 10, e.text() + 12);  // seed "AC" in the middle
+  e.ctl->extend_imperfect_forward(s, e.after_end());
+  EXPECT_EQ(describe(s, e.text()), "10-24 s6 m1 i0 d0 n0 [16M]");
+  e.ctl->extend_imperfect_backward(s, e.before_begin());
+  EXPECT_EQ(describe(s, e.text()), "0-24 s10 m2 i0 d0 n0 [16M 6M]");
+  EXPECT_EQ(s.unit_fwd, e.text() + 10);
+  EXPECT_EQ(s.unit_bwd, e.text() + 11);
+}
+
+// A backward walk that restores its best state must give back the entries of
+// the forward walk too, not only its own.
+TEST_F(EngineTest, RestoreKeepsEntriesFromBeforeTheWalk)
+{
+  Engine e("GGGGACACACACTCACACAC");
+  Csat s;
+  s.reset(e.text() + 4, e.text() + 6);
+  e.ctl->extend_imperfect_forward(s, e.after_end());
+  ASSERT_EQ(describe(s, e.text()), "4-20 s8 m1 i0 d0 n0 [12M]");
+  e.ctl->extend_imperfect_backward(s, e.before_begin());
+  EXPECT_EQ(describe(s, e.text()), "4-20 s8 m1 i0 d0 n0 [12M]");
+}
+
+}  // namespace
