@@ -82,6 +82,42 @@ TEST_F(ExactSearch, MarkedRepeatKeepsLongerUnitsFromAnchoringInside)
   EXPECT_EQ(run("ACACACACACAC"), (std::vector<Found>{{0, 12, 2, 10, 0}}));
 }
 
+TEST_F(ExactSearch, AnchorRuleAtTheBordersOfMarkedRepeats)
+{
+  // A free first position is not enough: GAC would end inside the marked
+  // ACACACAC (length thresholds: 8 at unit length 2, 3 at unit length 3).
+  global_min_unit_length = 2;
+  global_max_unit_length = 3;
+  global_min_score = 0;
+  global_min_score_bx = 0;
+  global_min_length_a = 18;
+  global_min_length_bx = -5;
+  EXPECT_EQ(run("GACACACACTT"), (std::vector<Found>{{1, 9, 2, 6, 0}}));
+
+  // A marked first position is allowed when the one before it and the
+  // seed's last are free: the 9-unit seed at 1 spans the marked ACACACAC;
+  // the TG run keeps the later seeds 9 and 10 from finding the same repeat.
+  init_param();
+  CSearchController::reset_minimum_arrays();
+  global_min_unit_length = 2;
+  global_max_unit_length = 9;
+  EXPECT_EQ(run("GACACACACTACACACACTGTGTGTGTG"),
+            (std::vector<Found>{{1, 9, 2, 6, 0}, {1, 19, 9, 9, 0}, {10, 18, 2, 6, 0}, {18, 28, 2, 8, 0}}));
+
+  // A free first position with the seed's last marked but the position after
+  // it free: only seed 0 finds AAC x 3 (its third A bridged as N); seed 1
+  // holds the N, and the later free seeds start inside marked repeats.
+  init_param();
+  CSearchController::reset_minimum_arrays();
+  global_min_unit_length = 2;
+  global_max_unit_length = 3;
+  global_min_score = 0;
+  global_min_score_bx = 0;
+  global_min_length = 2;
+  global_Ns_allowed_in_a_row = 1;
+  EXPECT_EQ(run("AACNACAAC"), (std::vector<Found>{{0, 9, 3, 5, 1}, {1, 3, 2, 0, 0}, {4, 7, 2, 1, 0}}));
+}
+
 TEST_F(ExactSearch, NBridging)
 {
   struct Case {
