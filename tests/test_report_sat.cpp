@@ -200,20 +200,6 @@ TEST(PrimeFactors, Rows)
     for (const int* p = primeFactors[c.n]; *p; ++p) row.push_back(*p);
     EXPECT_EQ(row, c.factors) << c.n;
   }
-  // Every row against trial division.
-  for (int n = 0; n <= 10000; ++n) {
-    std::vector<int> expect;
-    int m = n;
-    for (int d = 2; d * d <= m; ++d) {
-      if (m % d) continue;
-      expect.push_back(d);
-      while (m % d == 0) m /= d;
-    }
-    if (m > 1 && m != n) expect.push_back(m);
-    std::vector<int> row;
-    for (const int* p = primeFactors[n]; *p; ++p) row.push_back(*p);
-    ASSERT_EQ(row, expect) << n;
-  }
 }
 
 TEST(PrimeFactors, RepetitionTestBeyondTheTable)
