@@ -3,6 +3,7 @@ BUILD      ?= build
 SAN_BUILD  ?= build-sanitize
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
+MAKEFLAGS  += --no-print-directory
 
 .PHONY: all deps build demo test test-sanitize test-valgrind fuzz screenshot bench clean
 
