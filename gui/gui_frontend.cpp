@@ -1,0 +1,82 @@
+// The graphical program's side of a run: progress goes into the run window,
+// and each report lets the toolkit handle pending events, which is when a
+// click on Stop reaches the run.
+#include <cstdio>
+#include <cstring>
+
+#include "dialogs.h"
+#include "gui_frontend.h"
+#include "run_frontend.h"
+#include "sarvik_gui.h"
+
+namespace {
+
+// The text last shown; it stays between reports and between runs.
+char status_text[140];
+
+const char* const loading_notice = "\n\n\n\nloading next sequence - cannot be interruped";
+
+void let_toolkit_run()
+{
+  for (int i = 0; i < 4; ++i) Fl::check();
+}
+
+void show_status(const char* text)
+{
+  if (runA && runA->status_box) {
+    runA->status_box->label(text);
+    runA->status_box->redraw();
+  }
+}
+
+}  // namespace
+
+bool is_graphical_program() { return true; }
+
+void report_status(unsigned seq_number, const char* name, unsigned unit_length, char status)
+{
+  const char* format;
+  switch (status) {
+    case 'r': format = "%.2d.%.2d.%.2d\n%d\n%.70s\n%d\nrunning"; break;
+    case 'f': format = "%.2d.%.2d.%.2d\n%d\n%.70s\n%d\nfinished successfully"; break;
+    case 'a': format = "%.2d.%.2d.%.2d\n%d\n%.70s\n%d\nstopped by the user"; break;
+    case 'e': format = "%.2d.%.2d.%.2d\n%d\n%.70s\n%d\naborted due to error"; break;
+    default: format = nullptr;
+  }
+  if (format) {
+    int h, m, s;
+    elapsed_since_start(h, m, s);
+    std::snprintf(status_text, sizeof status_text, format, h, m, s, static_cast<int>(seq_number), name,
+                  static_cast<int>(unit_length));
+  }
+  show_status(status_text);
+  let_toolkit_run();
+}
+
+bool stop_requested() { return runA && runA->stop_requested; }
+
+void show_loading_notice()
+{
+  show_status(loading_notice);
+  let_toolkit_run();
+}
+
+void show_read_error_alert(const char* message) { gui_dialogs.alert(message); }
+
+const char* current_status_text() { return status_text; }
+
+void show_run_failed()
+{
+  // Keep time, number, name and unit length; only the state line changes.
+  char* p = status_text;
+  for (int lines = 0; lines < 4 && p; ++lines) {
+    p = std::strchr(p, '\n');
+    if (p) ++p;
+  }
+  const char* state = "aborted due to error";
+  if (p && static_cast<size_t>(p - status_text) + std::strlen(state) < sizeof status_text)
+    std::strcpy(p, state);
+  else
+    std::snprintf(status_text, sizeof status_text, "\n\n\n\n%s", state);
+  show_status(status_text);
+}
