@@ -1,0 +1,182 @@
+// The complete imperfect search: window scans per unit length, the seed
+// tests, N trimming, thresholds, marks and the result order.
+#include <climits>
+#include <cstring>
+
+#include "imperfect_fixture.h"
+#include "run_frontend.h"
+#include "test_support.h"
+
+namespace {
+
+void defaults() {}
+
+void units(unsigned lo, unsigned hi)
+{
+  global_min_unit_length = lo;
+  global_max_unit_length = hi;
+}
+
+// Every candidate passes, so the result shows which windows became seeds.
+void keep_everything()
+{
+  global_min_score = global_min_score_a = -1000;
+  global_min_score_bx = 0;
+}
+
+void cheap_steps() { global_mismatch_score = global_indel_score = -2; }
+
+struct SearchCase {
+  const char* what;
+  const char* text;
+  void (*setup)();
+  std::vector<std::string> expected;
+};
+
+const SearchCase cases[] = {
+    {"one mismatch in a dinucleotide repeat; marks block longer units", "ACACACACTCACACAC", defaults,
+     {"k2 0-16 s8 m1 i0 d0 n0 [8M]"}},
+    {"three copies of a 7-character unit", "CAGGTTACAGGTTACAGGTTA", defaults, {"k7 0-21 s14 m0 i0 d0 n0 []"}},
+    // The look-ahead bound follows the best score along each search path;
+    // this makes the first window win with three insertions (score 9)
+    // and keeps the later window that would align with score 10 from seeding.
+    {"finite reduction, bound from the path's best",
+     "GCCCTGCCTGCTTGCCCTGCCCT",
+     [] {
+       global_maximum_scorereduction = 4;
+       global_mismatch_score = -3;
+       global_indel_score = -2;
+       units(5, 5);
+       global_min_score = 2;
+     },
+     {"k5 0-23 s9 m0 i3 d0 n0 [8I 9I 12I]"}},
+    {"two records sorted by start across unit lengths", "GGTTAGGTTAGGTTACACACACACAC", defaults,
+     {"k5 0-15 s10 m0 i0 d0 n0 []", "k2 14-26 s10 m0 i0 d0 n0 []"}},
+
+    // Marks carry over between unit lengths from 2 up.
+    {"unit 3 repeat blocks unit 6 inside it", "ACGACGACGACGACG", [] { units(3, 6); },
+     {"k3 0-15 s12 m0 i0 d0 n0 []"}},
+    {"unit 6 alone finds the same stretch", "ACGACGACGACGACG", [] { units(6, 6); }, {"k6 0-15 s9 m0 i0 d0 n0 []"}},
+    {"unit 1 only", "AAAAAAAACGT", [] { units(1, 1); }, {"k1 0-8 s7 m0 i0 d0 n0 []"}},
+    // The deletions of the unit-2 repeat leave their positions free; the
+    // window at the first one seeds a unit-3 repeat over the same stretch.
+    {"an entry's position anchors a longer unit", "TGGTGGTGTGTG", [] { cheap_steps(), units(2, 6); },
+     {"k2 0-12 s6 m0 i0 d2 n0 [2D 5D]", "k3 0-12 s6 m0 i1 d0 n0 [8I]"}},
+    // The second record comes from a window whose own last position is
+    // covered but whose following one is free.
+    {"a free position after the window anchors it", "CACACACACCAAC", [] { cheap_steps(), units(2, 6); },
+     {"k2 0-13 s7 m0 i0 d2 n0 [9D 11D]", "k2 0-13 s7 m0 i0 d2 n0 [9D 11D]"}},
+    // At the disagreements of the unit-3 candidate the deletion only ties
+    // the best alternative, so it is not taken.
+    {"ties go to the earlier alternative", "GTGTGTTGTTGT", [] { cheap_steps(), units(2, 6); },
+     {"k2 0-12 s6 m0 i0 d2 n0 [6D 9D]", "k3 0-12 s6 m0 i1 d0 n0 [2I]"}},
+
+    // Ns never end a kept repeat and count only inside it.
+    {"trailing Ns trimmed", "ACACACACNN", defaults, {"k2 0-8 s6 m0 i0 d0 n0 []"}},
+    {"leading Ns trimmed", "NNACACACAC", defaults, {"k2 2-10 s6 m0 i0 d0 n0 []"}},
+    {"trailing Ns trimmed at unit 1", "AAAAAAANN", [] { units(1, 1); }, {"k1 0-7 s6 m0 i0 d0 n0 []"}},
+    {"inner Ns counted", "ACACACNNACACAC", defaults, {"k2 0-14 s10 m0 i0 d0 n2 []"}},
+    {"Ns only", "NNNNNNNN", defaults, {}},
+    {"empty sequence", "", defaults, {}},
+
+    // Lengths: a window needs a character after it.
+    {"window right before an N", "ACN", [] { units(2, 2), keep_everything(); }, {"k2 0-2 s0 m0 i0 d0 n0 []"}},
+    {"window holding an N", "ANC", [] { units(2, 2), keep_everything(); }, {}},
+    {"sequence as long as the unit", "ACGT", [] { units(4, 4), keep_everything(); }, {}},
+    {"one character after the only window", "ACGTA", [] { units(4, 4), keep_everything(); },
+     {"k4 0-5 s1 m0 i0 d0 n0 []"}},
+
+    // The length tested is the normalized one: a deletion counts.
+    {"normalized length 16 meets 16", "ACACACACCACACAC", [] { global_min_length = 16; },
+     {"k2 0-15 s8 m0 i0 d1 n0 [8D]"}},
+    {"normalized length 16 misses 17", "ACACACACCACACAC", [] { global_min_length = 17; }, {}},
+    {"score 8 misses 9", "ACACACACTCACACAC", [] { global_min_score = 9; }, {}},
+};
+
+class CompleteSearch : public EngineTest, public ::testing::WithParamInterface<SearchCase> {};
+
+TEST_P(CompleteSearch, Records)
+{
+  const SearchCase& c = GetParam();
+  c.setup();
+  Engine e(c.text);
+  e.ctl->complete_imperfect_search(nullptr);
+  EXPECT_EQ(describe_all(e.ctl->satList_imperfect, e.text()), c.expected) << c.what;
+  EXPECT_TRUE(e.ctl->satList_exact.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CompleteSearch, ::testing::ValuesIn(cases));
+
+// With every candidate kept, the records' units are exactly the seeds taken:
+// none may hold an N or a single repeated letter (for units of 2 and more).
+TEST_F(EngineTest, SeedsAreNeverSingleLetterOrHoldN)
+{
+  units(2, 4);
+  keep_everything();
+  Engine e("AAAANAAAACCCCGNNTTTTATTTTGGGG");
+  e.ctl->complete_imperfect_search(nullptr);
+  ASSERT_FALSE(e.ctl->satList_imperfect.empty());
+  for (const Csat* s : e.ctl->satList_imperfect) {
+    std::string unit(s->unit_begin, s->unit_end);
+    EXPECT_EQ(unit.find('N'), std::string::npos) << unit;
+    EXPECT_NE(unit.find_first_not_of(unit[0]), std::string::npos) << unit;
+    EXPECT_NE(*s->start, 'N');
+    EXPECT_NE(s->end[-1], 'N');
+  }
+}
+
+// Trimming moves the phase pointers with the ends, so they keep pointing at
+// the unit character the next outward character would have to match.
+TEST_F(EngineTest, TrimmingKeepsUnitPhases)
+{
+  units(3, 3);
+  Engine e("NACGACGACGACGANN");
+  e.ctl->complete_imperfect_search(nullptr);
+  ASSERT_EQ(e.ctl->satList_imperfect.size(), 1u);
+  const Csat& s = *e.ctl->satList_imperfect.front();
+  EXPECT_EQ(describe(s, e.text()), "1-14 s10 m0 i0 d0 n0 []");
+  EXPECT_EQ(s.unit_begin, e.text() + 1);
+  EXPECT_EQ(*s.unit_fwd, 'C');  // after ...ACGA the unit continues with C
+  EXPECT_EQ(*s.unit_bwd, 'G');  // before the first A comes a G
+}
+
+// Rejected candidates are recycled within a pass and handed back at its end.
+TEST_F(EngineTest, RejectedCandidatesReturnToThePool)
+{
+  fill_pool(4);
+  const size_t before = sat_alloc.size();
+  {
+    Engine e("ACGTTGCAACGTAGCTTCGA");
+    e.ctl->complete_imperfect_search(nullptr);
+    EXPECT_TRUE(e.ctl->satList_imperfect.empty());
+  }
+  EXPECT_EQ(sat_alloc.size(), before);
+}
+
+TEST_F(EngineTest, KeptRecordsReturnToThePoolWithTheController)
+{
+  fill_pool(4);
+  const size_t before = sat_alloc.size();
+  {
+    Engine e("GGTTAGGTTAGGTTACACACACACAC");
+    e.ctl->complete_imperfect_search(nullptr);
+    EXPECT_EQ(e.ctl->satList_imperfect.size(), 2u);
+    EXPECT_EQ(sat_alloc.size(), before - 2);
+  }
+  EXPECT_EQ(sat_alloc.size(), before);
+}
+
+// A due report is given at the first window; the next is a minute away.
+TEST_F(EngineTest, ProgressReportedWhenDue)
+{
+  units(1, 3);
+  std::string text(600, 'A');
+  for (size_t i = 0; i < text.size(); i += 3) text[i] = 'C';
+  Engine e(text);
+  time_next_status_report = 0;
+  std::string err = capture_stderr([&] { e.ctl->complete_imperfect_search(nullptr); });
+  EXPECT_NE(err.find("-    1bp - s\n"), std::string::npos) << err;
+  EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+}
+
+}  // namespace
