@@ -1,6 +1,6 @@
 // Search mode 1: perfect repeats found under the internal thresholds, each
 // extended into an imperfect repeat and kept by the user thresholds.
-#include <climits>
+#include <ostream>
 
 #include "imperfect_fixture.h"
 #include "test_support.h"
@@ -26,6 +26,9 @@ struct ExtendExactCase {
   void (*setup)();
   std::vector<std::string> expected;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ExtendExactCase& c, std::ostream* os) { *os << c.what; }
 
 const ExtendExactCase cases[] = {
     // A seed of unit length up to 3 needs score 4, of unit length k >= 4 score k.

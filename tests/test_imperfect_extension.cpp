@@ -2,6 +2,7 @@
 // the same case on the reversed text, grown backward, must give the mirror
 // image, unit phase included.
 #include <climits>
+#include <ostream>
 
 #include "imperfect_fixture.h"
 
@@ -36,6 +37,9 @@ struct ExtendCase {
   Params params;
   const char* expected;  // describe() of the record after the forward walk
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ExtendCase& c, std::ostream* os) { *os << c.what; }
 
 Params prefer_longer(int v)
 {

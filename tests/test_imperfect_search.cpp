@@ -1,7 +1,6 @@
 // The complete imperfect search: window scans per unit length, the seed
 // tests, N trimming, thresholds, marks and the result order.
-#include <climits>
-#include <cstring>
+#include <ostream>
 
 #include "imperfect_fixture.h"
 #include "run_frontend.h"
@@ -32,6 +31,9 @@ struct SearchCase {
   void (*setup)();
   std::vector<std::string> expected;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const SearchCase& c, std::ostream* os) { *os << c.what; }
 
 const SearchCase cases[] = {
     {"one mismatch in a dinucleotide repeat; marks block longer units", "ACACACACTCACACAC", defaults,

@@ -1,6 +1,7 @@
 // The look-ahead that ranks mismatch, insertion and deletion. Every case runs
 // forward and, on the reversed text, backward: the two must agree exactly.
 #include <climits>
+#include <ostream>
 
 #include "imperfect_fixture.h"
 
@@ -38,6 +39,9 @@ struct LeapCase {
   Params params;
   int expected;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const LeapCase& c, std::ostream* os) { *os << c.what; }
 
 int forward_leap(const LeapCase& c)
 {
