@@ -39,7 +39,7 @@ wait_for() {  # seconds, command...: polls until the command succeeds
   return 1
 }
 
-window_of() { xdotool search --sync --onlyvisible --name "$1" 2> /dev/null | head -1; }
+window_of() { timeout 30 xdotool search --sync --onlyvisible --name "$1" 2> /dev/null | head -1; }
 
 click() {  # window x y
   xdotool mousemove --window "$1" "$2" "$3" click 1
@@ -89,20 +89,20 @@ run_case() {  # name, cli options (one string)
   sleep 0.5
   click "$main" "${run_button[@]}"
   wait_for 120 finished "$dir/gui/out.txt" || { fail "run did not finish"; return; }
+  sleep 1  # the end marker is written just before the button turns into Close
 
   local progress
   progress=$(window_of "Progress of sarvik analysis") || true
   [ -n "$progress" ] || { fail "run window did not appear"; return; }
-  sleep 0.3
   click "$progress" "${close_button[@]}"
   wait_for 10 bash -c "! xdotool search --onlyvisible --name 'Progress of sarvik analysis' > /dev/null 2>&1" ||
     fail "Close did not close the run window"
 
-  # Quit, and confirm with Return in the question box under the pointer.
+  # Quit, and confirm with Return in the question box under the pointer,
+  # as often as it takes the box to appear (Return means nothing elsewhere).
   click "$main" "${quit_button[@]}"
-  sleep 0.5
-  xdotool key Return
-  wait_for 20 bash -c "! kill -0 $gui_pid 2> /dev/null" || { fail "Quit did not end the program"; return; }
+  confirmed() { xdotool key Return; sleep 0.4; ! kill -0 "$gui_pid" 2> /dev/null; }
+  wait_for 20 confirmed || { fail "Quit did not end the program"; return; }
   wait "$gui_pid"
   local status=$?
   gui_pid=

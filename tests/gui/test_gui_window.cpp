@@ -117,20 +117,6 @@ TEST_F(Window, EveryControlHasItsLabelAndVisibility)
   EXPECT_EQ(main_window->h(), 765);
 }
 
-TEST_F(Window, NumberFieldsAcceptOnlyNumbers)
-{
-  for (Fl_Input* f : {(Fl_Input*)input_compDist, (Fl_Input*)input_m, (Fl_Input*)input_g, (Fl_Input*)input_r,
-                      (Fl_Input*)input_maxRed, (Fl_Input*)input_flanking, (Fl_Input*)input_fromSeq,
-                      (Fl_Input*)input_toSeq, (Fl_Input*)input_minUnitSize, (Fl_Input*)input_maxUnitSize,
-                      (Fl_Input*)input_allowedNs, (Fl_Input*)input_minLen_a, (Fl_Input*)input_minLen,
-                      (Fl_Input*)input_minScore_a, (Fl_Input*)input_minScore})
-    EXPECT_EQ(f->type(), FL_INT_INPUT) << (f->label() ? f->label() : "");
-  for (Fl_Input* f : {(Fl_Input*)input_minLen_b, (Fl_Input*)input_minScore_b, (Fl_Input*)input_minPerf,
-                      (Fl_Input*)input_maxPerf})
-    EXPECT_EQ(f->type(), FL_FLOAT_INPUT) << f->label();
-  EXPECT_EQ(glob_infiletext->input->type(), FL_NORMAL_INPUT);
-}
-
 TEST_F(Window, RadiosFormOneSetInAnUnlabelledGroup)
 {
   Fl_Group* set = radio_modeImperf->parent();
