@@ -58,6 +58,7 @@ CSingleFileChooser::CSingleFileChooser(Fl_File_Chooser* c, CText* text, after_ch
 void CSingleFileChooser::show_fc_and_update_Text_object()
 {
   assert(corresponding_text && "a file dialog needs the field it fills");
+  corresponding_text->sync();
   std::string chosen = gui_dialogs.run_file_chooser(chooser, corresponding_text->text);
   if (chosen.empty()) return;
   corresponding_text->set(chosen.c_str());

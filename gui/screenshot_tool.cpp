@@ -1,5 +1,6 @@
-// sarvik_gui_screenshot FILE.png: starts the graphical program as a user
-// would see it, renders the main window once and saves it as a PNG. Used by
+// sarvik_gui_screenshot [--run-window] FILE.png: starts the graphical
+// program as a user would see it, renders the main window (or a run window
+// in the middle of a run) once and saves it as a PNG. Used by
 // scripts/screenshot.sh under a virtual X server; not installed.
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,8 @@
 #include <FL/Fl.H>
 #include <FL/fl_draw.H>
 
+#include "run_frontend.h"
+#include "sarvik_gui.h"
 #include "startup.h"
 
 namespace {
@@ -57,26 +60,46 @@ bool write_png(const char* path, const unsigned char* rgb, int w, int h)
   return std::fclose(f) == 0 && ok;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// Lets the server map and expose a window, then draws it completely.
+void render(Fl_Window* window)
 {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s FILE.png\n", argv[0]);
-    return 2;
-  }
-  Fl_Double_Window* window = start_sarvik_gui(argv[0]);
-  // Let the server map and expose the window, then draw everything.
   for (int i = 0; i < 50; ++i) Fl::wait(0.02);
   window->redraw();
   Fl::flush();
   for (int i = 0; i < 10; ++i) Fl::wait(0.02);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+  bool run_window = argc == 3 && std::strcmp(argv[1], "--run-window") == 0;
+  if (argc != 2 && !run_window) {
+    std::fprintf(stderr, "usage: %s [--run-window] FILE.png\n", argv[0]);
+    return 2;
+  }
+  const char* out = argv[argc - 1];
+  Fl_Window* window = start_sarvik_gui(argv[0]);
+  render(window);
+
+  static char program_name[] = "Sarvik";
+  static char* run_argv[] = {program_name, nullptr};
+  CRunAnalysis run(1, run_argv);
+  if (run_window) {
+    run.create_window();
+    run.progress_window->show();
+    runA = &run;
+    time_analysis_started -= 3725;
+    report_status(12, "chr2L upstream region of a gene", 4, 'r');
+    window = run.progress_window;
+    render(window);
+  }
 
   window->make_current();
   std::vector<unsigned char> rgb(static_cast<size_t>(window->w()) * window->h() * 3);
   fl_read_image(rgb.data(), 0, 0, window->w(), window->h());
-  if (!write_png(argv[1], rgb.data(), window->w(), window->h())) {
-    std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[1]);
+  if (!write_png(out, rgb.data(), window->w(), window->h())) {
+    std::fprintf(stderr, "%s: cannot write %s\n", argv[0], out);
     return 1;
   }
   return 0;

@@ -141,6 +141,7 @@ void callback_typical_minRequirements(Fl_Widget*, void* which)
 namespace {
 
 const int mark_invalid = -1;
+const int max_unit_size_limit = 1000000;
 const int mark_defaulted = -2;
 
 struct CCheckResult {
@@ -176,6 +177,12 @@ int check_parameters()
     r.correct(input_maxUnitSize, "10",
               "The \"Maximum unit size\" cannot be smaller than the minimum unit size. Its value has been set to "
               "its default value.",
+              mark_invalid);
+  // The thresholds hold one entry per unit length: an absurd maximum would
+  // make the run die for lack of memory. The same limit as on the command line.
+  if (field_int(input_maxUnitSize) > max_unit_size_limit)
+    r.correct(input_maxUnitSize, "10",
+              "The \"Maximum unit size\" cannot be larger than 1000000. Its value has been set to its default value.",
               mark_invalid);
   if (field_int(input_minPerf) > 100)
     r.correct(input_minPerf, "100",
