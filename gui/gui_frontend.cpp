@@ -67,13 +67,18 @@ const char* current_status_text() { return status_text; }
 
 void show_run_failed()
 {
-  // Keep time, number, name and unit length; only the state line changes.
-  char* p = status_text;
-  for (int lines = 0; lines < 4 && p; ++lines) {
-    p = std::strchr(p, '\n');
-    if (p) ++p;
-  }
   const char* state = "aborted due to error";
+  // A report of this run: keep time, number, name and unit length and change
+  // the state line. Nothing reported yet (the buffer then still holds an
+  // earlier run's text): the state line alone.
+  char* p = nullptr;
+  if (runA && runA->status_box && runA->status_box->label() == status_text) {
+    p = status_text;
+    for (int lines = 0; lines < 4 && p; ++lines) {
+      p = std::strchr(p, '\n');
+      if (p) ++p;
+    }
+  }
   if (p && static_cast<size_t>(p - status_text) + std::strlen(state) < sizeof status_text)
     std::strcpy(p, state);
   else

@@ -6,8 +6,9 @@
 // The status text last shown in the run window.
 const char* current_status_text();
 
-// Turns the state line of the status text into "aborted due to error", for a
-// run that failed after it had already reported (e.g. while writing).
+// Shows "aborted due to error" on the state line of the run window, keeping
+// the other lines when this run has already reported (a failed write at the
+// end must not read "finished successfully").
 void show_run_failed();
 
 #endif

@@ -163,6 +163,15 @@ TEST_F(Run, FailuresTheDriverKeepsQuietAboutGetAnAlert)
     EXPECT_EQ(state_line(), "aborted due to error") << "a failure never reads as success";
     EXPECT_EQ(status().find("\n5\ns\n2\n"), 8u) << "the other lines stay";
   }
+
+  // A run that fails before its first report shows no lines of an earlier run.
+  CRunAnalysis fresh(1, run_argv);
+  fresh.create_window();
+  runA = &fresh;
+  report_run_failure(-102);
+  EXPECT_STREQ(fresh.status_box->label(), "\n\n\n\naborted due to error");
+  runA = &run;
+  delete fresh.progress_window;
 }
 
 // ------------------------------------------------------------ whole runs
