@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,34 @@
 #include "CSequence_Mol.h"
 #include "Csat.h"
 #include "global-types-and-parameters.h"
+
+// The parameters the extension reads, defaulting to the program's defaults.
+struct ExtendParams {
+  int mismatch = -5;
+  int indel = -5;
+  int reduction = INT_MAX;
+  int depth = 5;
+  int prefer_longer = 1;
+  int Ns_allowed = 2;
+  bool Ns_missense = false;
+
+  void apply() const
+  {
+    global_mismatch_score = mismatch;
+    global_indel_score = indel;
+    global_maximum_scorereduction = reduction;
+    global_maximum_recursion_depth = depth;
+    global_prefer_longer_repeat = prefer_longer;
+    global_Ns_allowed_in_a_row = Ns_allowed;
+    global_treat_Ns_as_missense = Ns_missense;
+  }
+};
+
+inline void units(unsigned lo, unsigned hi)
+{
+  global_min_unit_length = lo;
+  global_max_unit_length = hi;
+}
 
 class EngineTest : public ::testing::Test {
  protected:

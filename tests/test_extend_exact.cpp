@@ -7,12 +7,6 @@
 
 namespace {
 
-void units(unsigned lo, unsigned hi)
-{
-  global_min_unit_length = lo;
-  global_max_unit_length = hi;
-}
-
 // User thresholds that every seed meets, so only the internal ones decide.
 void low_user_thresholds()
 {

@@ -1,71 +1,49 @@
 // The extension walk. Each case grows a seed forward and checks the record;
 // the same case on the reversed text, grown backward, must give the mirror
 // image, unit phase included.
-#include <climits>
 #include <ostream>
 
 #include "imperfect_fixture.h"
 
 namespace {
 
-struct Params {
-  int mismatch = -5;
-  int indel = -5;
-  int reduction = INT_MAX;
-  int depth = 5;
-  int prefer_longer = 1;
-  int Ns_allowed = 2;
-  bool Ns_missense = false;
-
-  void apply() const
-  {
-    global_mismatch_score = mismatch;
-    global_indel_score = indel;
-    global_maximum_scorereduction = reduction;
-    global_maximum_recursion_depth = depth;
-    global_prefer_longer_repeat = prefer_longer;
-    global_Ns_allowed_in_a_row = Ns_allowed;
-    global_treat_Ns_as_missense = Ns_missense;
-  }
-};
-
 struct ExtendCase {
   const char* what;
   const char* text;
   int seed_begin;
   int seed_end;
-  Params params;
+  ExtendParams params;
   const char* expected;  // describe() of the record after the forward walk
 };
 
 // Names the case in test listings instead of dumping its bytes.
 void PrintTo(const ExtendCase& c, std::ostream* os) { *os << c.what; }
 
-Params prefer_longer(int v)
+ExtendParams prefer_longer(int v)
 {
-  Params p;
+  ExtendParams p;
   p.prefer_longer = v;
   return p;
 }
 
-Params Ns(int allowed, bool missense)
+ExtendParams Ns(int allowed, bool missense)
 {
-  Params p;
+  ExtendParams p;
   p.Ns_allowed = allowed;
   p.Ns_missense = missense;
   return p;
 }
 
-Params reduction(int r)
+ExtendParams reduction(int r)
 {
-  Params p;
+  ExtendParams p;
   p.reduction = r;
   return p;
 }
 
-Params cheap_steps_depth(int d)
+ExtendParams cheap_steps_depth(int d)
 {
-  Params p;
+  ExtendParams p;
   p.mismatch = p.indel = -2;
   p.depth = d;
   return p;

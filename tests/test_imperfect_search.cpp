@@ -10,12 +10,6 @@ namespace {
 
 void defaults() {}
 
-void units(unsigned lo, unsigned hi)
-{
-  global_min_unit_length = lo;
-  global_max_unit_length = hi;
-}
-
 // Every candidate passes, so the result shows which windows became seeds.
 void keep_everything()
 {

@@ -1,30 +1,10 @@
 // The look-ahead that ranks mismatch, insertion and deletion. Every case runs
 // forward and, on the reversed text, backward: the two must agree exactly.
-#include <climits>
 #include <ostream>
 
 #include "imperfect_fixture.h"
 
 namespace {
-
-struct Params {
-  int mismatch = -5;
-  int indel = -5;
-  int reduction = INT_MAX;
-  int depth = 5;
-  int Ns_allowed = 2;
-  bool Ns_missense = false;
-
-  void apply() const
-  {
-    global_mismatch_score = mismatch;
-    global_indel_score = indel;
-    global_maximum_scorereduction = reduction;
-    global_maximum_recursion_depth = depth;
-    global_Ns_allowed_in_a_row = Ns_allowed;
-    global_treat_Ns_as_missense = Ns_missense;
-  }
-};
 
 // A look-ahead state in forward terms; indices into `text`.
 struct LeapCase {
@@ -36,7 +16,7 @@ struct LeapCase {
   int unit_end;
   int score;
   int best;
-  Params params;
+  ExtendParams params;
   int expected;
 };
 
@@ -63,24 +43,24 @@ int backward_leap(const LeapCase& c)
                                                      e.before_begin(), c.best);
 }
 
-Params depth(int d)
+ExtendParams depth(int d)
 {
-  Params p;
+  ExtendParams p;
   p.depth = d;
   return p;
 }
 
-Params Ns(int allowed, bool missense)
+ExtendParams Ns(int allowed, bool missense)
 {
-  Params p;
+  ExtendParams p;
   p.Ns_allowed = allowed;
   p.Ns_missense = missense;
   return p;
 }
 
-Params finite_reduction()
+ExtendParams finite_reduction()
 {
-  Params p;
+  ExtendParams p;
   p.reduction = 4;
   p.mismatch = -3;
   p.indel = -2;
