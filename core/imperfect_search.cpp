@@ -86,6 +86,7 @@ void CSearchController::unit_len_1_complete_imperfect_search(CAnchorSeq& anchors
 {
   const char* const text = sequence.seq_text.data;
   const unsigned n = sequence.seq_text.len;
+  if (n < 2) return;  // a window needs a character after it
   const char* const name = sequence.name.c_str();
   const char* const text_end = text + n;
   const char* const before_text = text - 1;
@@ -181,6 +182,7 @@ void CSearchController::search_exact_and_extend_to_imperfect_repeats()
   general_PrintMessage(stderr, "  Extend exact to imperfect repeats.\n");
   std::fflush(stderr);
 
+  if (satList_exact.empty()) return;  // nothing to extend; the text may not even exist
   const char* const text = sequence.seq_text.data;
   const char* const text_end = text + sequence.seq_text.len;
   const char* const before_text = text - 1;

@@ -121,6 +121,18 @@ TEST_F(EngineTest, SeedsAreNeverSingleLetterOrHoldN)
   }
 }
 
+// A record read with no sequence text has no buffer at all.
+TEST_F(EngineTest, SequenceWithoutTextYieldsNothing)
+{
+  CSequence_Mol seq(CSequence_Mol::dna, 'N', 0);
+  ASSERT_EQ(seq.seq_text.data, nullptr);
+  CSearchController c(1, seq);
+  c.complete_imperfect_search(nullptr);
+  EXPECT_TRUE(c.satList_imperfect.empty());
+  capture_stderr([&] { c.search_exact_and_extend_to_imperfect_repeats(); });
+  EXPECT_TRUE(c.satList_imperfect.empty());
+}
+
 // Trimming moves the phase pointers with the ends, so they keep pointing at
 // the unit character the next outward character would have to match.
 TEST_F(EngineTest, TrimmingKeepsUnitPhases)
