@@ -3,8 +3,6 @@
 // run_frontend.h).
 #include "sarvik.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +13,7 @@
 #include "CFile.h"
 #include "CSearchController.h"
 #include "CSequence_Mol.h"
+#include "file_identity.h"
 #include "global-types-and-parameters.h"
 #include "number2cstring.h"
 #include "run_frontend.h"
@@ -33,12 +32,6 @@ void file_message(const char* what, const std::string& name, const char* why)
   general_PrintText(stderr, why);
   general_PrintMessage(stderr, "\n");
   std::fflush(stderr);
-}
-
-bool same_file(const std::string& a, const std::string& b)
-{
-  struct stat sa, sb;
-  return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 // The output and masked-sequence streams of a run; closes what it opened.
@@ -111,15 +104,15 @@ int open_outputs(OutputFiles& files)
   if (global_mask_repeats) files.masked_name = global_input_filename + ".masked";
 
   const char* same = "is the same file as the input file. Choose another name so the input is not overwritten.";
-  if (!global_output_filename.empty() && same_file(global_input_filename, global_output_filename)) {
+  if (!global_output_filename.empty() && same_file(global_input_filename.c_str(), global_output_filename.c_str())) {
     file_message("Sorry! The output file", global_output_filename, same);
     return fail(status_output_not_opened);
   }
-  if (global_mask_repeats && same_file(global_input_filename, files.masked_name)) {
+  if (global_mask_repeats && same_file(global_input_filename.c_str(), files.masked_name.c_str())) {
     file_message("Sorry! The masked-sequence file", files.masked_name, same);
     return fail(status_output_not_opened);
   }
-  if (global_mask_repeats && !global_output_filename.empty() && same_file(global_output_filename, files.masked_name)) {
+  if (global_mask_repeats && !global_output_filename.empty() && same_file(global_output_filename.c_str(), files.masked_name.c_str())) {
     file_message("Sorry! The masked-sequence file", files.masked_name,
                  "is the same file as the output file. Choose another output file name.");
     return fail(status_output_not_opened);
@@ -260,11 +253,12 @@ int run_sarvik_analysis()
     if (!files.close_all()) return write_failure(files.out_name);
     return status_stopped;
   }
-  if (graphical) report_status(n, seq.name.c_str(), global_max_unit_length, 'f');
 
   // The masked file is closed first, as it always was; then the end marker.
+  // Success is reported only once everything has reached its file.
   if (!OutputFiles::finish(files.masked, true)) return write_failure(files.masked_name);
   files.masked = nullptr;
   if (!good_bye(files.out) || !files.close_all()) return write_failure(files.out_name);
+  if (graphical) report_status(n, seq.name.c_str(), global_max_unit_length, 'f');
   return status_finished;
 }

@@ -15,6 +15,7 @@
 #include "gui_frontend.h"
 #include "run_frontend.h"
 #include "run_header.h"
+#include "file_identity.h"
 #include "sarvik.h"
 #include "sarvik_gui.h"
 
@@ -165,16 +166,6 @@ bool fileExists(const char* name)
   std::fclose(f);
   return true;
 }
-
-namespace {
-
-bool same_file(const char* a, const char* b)
-{
-  struct stat sa, sb;
-  return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
-}  // namespace
 
 int check_filenames()
 {
