@@ -11,6 +11,8 @@
 
 namespace {
 
+bool exit_throws = false;
+
 const char* const min_length_text =
     "The minimum length of a repeat is determined with: maximum( minLength, minLength_a + "
     "minLength_b*(unit-length) ). ";
@@ -202,7 +204,16 @@ int parse_options(int argc, char** argv)
   };
   for (TCLAP::Arg* a : in_order) cmd.add(a);
 
-  cmd.parse(argc, argv);
+  if (exit_throws) {
+    cmd.setExceptionHandling(false);
+    try {
+      cmd.parse(argc, argv);
+    } catch (TCLAP::ArgException& e) {
+      cmd.getOutput()->failure(cmd, e);  // the parse-error text, then ExitException(1)
+    }
+  } else {
+    cmd.parse(argc, argv);
+  }
 
   const std::vector<std::string>& names = iofiles.getValue();
   if (names.size() == 1) {
@@ -305,6 +316,8 @@ int validate_parameters()
 }
 
 }  // namespace
+
+void set_option_exit_throws(bool on) { exit_throws = on; }
 
 int read_and_init_parameters(int argc, char** argv)
 {

@@ -7,4 +7,10 @@
 
 int read_and_init_parameters(int argc, char** argv);
 
+// For tests and fuzzing; off in sarvik. When on, help, version and malformed
+// command lines print what they always print and then, instead of ending the
+// process, throw TCLAP::ExitException out of read_and_init_parameters; its
+// getExitStatus() is the status the process would have ended with.
+void set_option_exit_throws(bool on);
+
 #endif
