@@ -1,5 +1,6 @@
 #include "CSearchController.h"
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -22,7 +23,10 @@ int* user_thresholds(int floor_value, int a, float b)
   for (unsigned k = 0; k <= global_max_unit_length; ++k) {
     float product = static_cast<float>(k) * b;
     float sum = static_cast<float>(a) + product;
-    int v = static_cast<int>(std::ceil(sum));
+    float c = std::ceil(sum);
+    // Outside the int range the conversion is undefined (x86 gives INT_MIN,
+    // which would turn an enormous minimum into none at all): saturate.
+    int v = !(c < 2147483648.0f) ? INT_MAX : c < -2147483648.0f ? INT_MIN : static_cast<int>(c);
     t[k] = v > floor_value ? v : floor_value;
   }
   return t;

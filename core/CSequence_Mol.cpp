@@ -71,8 +71,10 @@ void CSequence_Mol::readFastaSequence(CFile& file)
     c = file.getchar();
     if (file.fail()) {
       // A header without a line end at the very end of the file is complete;
-      // a stream failure (no end-of-file flag) stays an error.
-      if (full_name.len > 0 && file.eof()) {
+      // a stream failure (no end-of-file flag) stays an error. A CR as the
+      // last byte is a line end like LF, though looking past it for an LF
+      // already met the end: '>' CR at the end reads like '>' LF.
+      if ((full_name.len > 0 || c == '\n') && file.eof()) {
         file.set_state(file.file_state & ~CFile::state_error);
         break;
       }

@@ -178,7 +178,8 @@ void Csat::report_sat(FILE* out, CSequence_Mol& seq)
     case 2: {
       // Room for every column: each sequence character, each entry the walk
       // can meet (only deletions add columns), both flanks and their ':'.
-      AlignmentLines lines(static_cast<std::size_t>(length) + missense_list.count + 2 * flank + 3);
+      // The flanks as printed, not as asked for: -f may be near INT_MAX.
+      AlignmentLines lines(static_cast<std::size_t>(length) + missense_list.count + left_len + right_len + 3);
       if (with_flanks) {
         for (const char* q = left; q != start; ++q) lines.column(*q, ' ', ' ');
         lines.column(':', ' ', ' ');
