@@ -3,8 +3,10 @@
 # when everything is present; needs root (or sudo) only when something is missing.
 set -euo pipefail
 
-packages=(cmake g++ make libtclap-dev libfltk1.1-dev zlib1g-dev libgtest-dev xvfb xauth xdotool)
-[ "${SARVIK_WITH_FUZZ:-0}" = 1 ] && packages+=(clang libclang-rt-14-dev)
+# clang and libclang-rt-14-dev build the fuzz harnesses (their smoke run is
+# part of the tests); valgrind serves make test-valgrind.
+packages=(cmake g++ make libtclap-dev libfltk1.1-dev zlib1g-dev libgtest-dev xvfb xauth xdotool
+          clang libclang-rt-14-dev valgrind)
 
 missing=()
 for p in "${packages[@]}"; do
