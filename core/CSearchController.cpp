@@ -51,6 +51,21 @@ CSearchController::CSearchController(unsigned number, CSequence_Mol& seq) : seq_
   minLengths = minLengths_user;
 }
 
+CsatContainer& CSearchController::search_selected_mode(FILE* out)
+{
+  switch (global_search_mode) {
+    case 0:
+      exact_search_2();
+      return satList_exact;
+    case 1:
+      search_exact_and_extend_to_imperfect_repeats();
+      return satList_imperfect;
+    default:
+      complete_imperfect_search(out);
+      return satList_imperfect;
+  }
+}
+
 void CSearchController::reset_minimum_arrays()
 {
   delete[] minScores_user;

@@ -59,6 +59,10 @@ class CSearchController {
     return s.score >= minScores[k] && s.normalized_length() >= minLengths[k];
   }
 
+  // Runs the search that global_search_mode selects and returns the
+  // container it filled.
+  CsatContainer& search_selected_mode(FILE* out);
+
   // Search mode 0: perfect repeats into satList_exact.
   void exact_search_2();
   // Search mode 1: exact seeds extended into satList_imperfect.

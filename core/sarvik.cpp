@@ -166,22 +166,6 @@ int read_error(CFile& input, CSequence_Mol& seq, unsigned n)
   return status_read_error;
 }
 
-// Runs the selected search and returns the container that holds its results.
-CsatContainer& search(CSearchController& controller, FILE* out)
-{
-  switch (global_search_mode) {
-    case 0:
-      controller.exact_search_2();
-      return controller.satList_exact;
-    case 1:
-      controller.search_exact_and_extend_to_imperfect_repeats();
-      return controller.satList_imperfect;
-    default:
-      controller.complete_imperfect_search(out);
-      return controller.satList_imperfect;
-  }
-}
-
 }  // namespace
 
 int run_sarvik_analysis()
@@ -236,7 +220,7 @@ int run_sarvik_analysis()
     bool stop = false;
     {
       CSearchController controller(n, seq);
-      CsatContainer& found = search(controller, files.out);
+      CsatContainer& found = controller.search_selected_mode(files.out);
       controller.remove_hidden(found);
       controller.report_SATList(files.out, found);
       if (files.masked) write_masked_record(files.masked, seq, found);

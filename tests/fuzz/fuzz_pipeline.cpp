@@ -189,21 +189,6 @@ void check_no_hidden(const std::list<Csat*>& list)
     }
 }
 
-CsatContainer& search(CSearchController& c, FILE* out)
-{
-  switch (global_search_mode) {
-    case 0:
-      c.exact_search_2();
-      return c.satList_exact;
-    case 1:
-      c.search_exact_and_extend_to_imperfect_repeats();
-      return c.satList_imperfect;
-    default:
-      c.complete_imperfect_search(out);
-      return c.satList_imperfect;
-  }
-}
-
 void run_records(const char* path, FILE* out, FILE* masked)
 {
   static std::unique_ptr<CFile> file(new CFile);
@@ -216,7 +201,7 @@ void run_records(const char* path, FILE* out, FILE* masked)
     if (in.fail() && !in.eof()) break;
     if (n < global_sequence_from || n > global_sequence_to) continue;
     CSearchController controller(n, seq);
-    CsatContainer& found = search(controller, out);
+    CsatContainer& found = controller.search_selected_mode(out);
     check_list(found, seq);
     const size_t before = found.size();
     controller.remove_hidden(found);
