@@ -51,15 +51,15 @@ void CSearchController::remove_hidden(CsatContainer& list)
 
 int CSearchController::report_SATList(FILE* file, std::list<Csat*> list)
 {
-  const int length = static_cast<int>(sequence.seq_text.len);
+  const unsigned length = sequence.seq_text.len;
   const bool table = global_print_sat_mode == 0 || global_print_sat_mode == 1;
   const bool commented = (global_print_sat_mode == 2 || global_print_sat_mode == 3) && global_sequenceInfoAsComment;
 
   if (table) {
-    std::fprintf(file, ">%s\nsequence length: %d\n", sequence.full_name.c_str(), length);
+    std::fprintf(file, ">%s\nsequence length: %u\n", sequence.full_name.c_str(), length);
   } else if (commented) {
     const char* full = sequence.full_name.c_str();
-    std::fprintf(file, "# Full sequence name:\n#>%s\n##sequence-region %s 1 %d\n", full, sequence.name.c_str(),
+    std::fprintf(file, "# Full sequence name:\n#>%s\n##sequence-region %s 1 %u\n", full, sequence.name.c_str(),
                  length);
   }
 

@@ -93,9 +93,10 @@ void Csat::report_sat(FILE* out, CSequence_Mol& seq)
   const char* const text_end = text + seq.seq_text.len;
   const char* name = seq.name.c_str();
 
-  const int first = static_cast<int>(start - text) + 1;
-  const int last = static_cast<int>(end - text);
-  const int length = last - first + 1;
+  // Positions are wider than int: a chromosome may hold more than 2^31 nucleotides.
+  const long long first = static_cast<long long>(start - text) + 1;
+  const long long last = static_cast<long long>(end - text);
+  const int length = static_cast<int>(end - start);
   const int normalized = length - insertions + deletions;
   const float repeat_number = static_cast<float>(normalized) / static_cast<float>(k);
 
@@ -109,12 +110,12 @@ void Csat::report_sat(FILE* out, CSequence_Mol& seq)
   switch (global_print_sat_mode) {
     case 0:
       print_repeat_name(out);
-      std::fprintf(out, " %9d : %9d | %6d bp | %6d BP | %6d pt | %7.3f %% | unit %s\n", first, last, length,
+      std::fprintf(out, " %9lld : %9lld | %6d bp | %6d BP | %6d pt | %7.3f %% | unit %s\n", first, last, length,
                    normalized, score, static_cast<double>(perfection), unit_text);
       break;
     case 1:
       print_repeat_name(out);
-      std::fprintf(out, " %9d : %9d | %6d bp | %6d BP | %6d pt | %7.3f %% | %3d mis | %3d ins | %3d del | ", first,
+      std::fprintf(out, " %9lld : %9lld | %6d bp | %6d BP | %6d pt | %7.3f %% | %3d mis | %3d ins | %3d del | ", first,
                    last, length, normalized, score, static_cast<double>(perfection), mismatches, insertions,
                    deletions);
       if (!global_treat_Ns_as_missense) std::fprintf(out, "%3d N | ", Ns);
@@ -127,19 +128,19 @@ void Csat::report_sat(FILE* out, CSequence_Mol& seq)
     case 2:
       if (k > 50)
         std::fprintf(out,
-                     "%s\tSarvik\ttandem-repeat\t%d\t%d\t%.2f\t.\t.\tName=\"repeat_region %d-%d unit_size %d "
+                     "%s\tSarvik\ttandem-repeat\t%lld\t%lld\t%.2f\t.\t.\tName=\"repeat_region %lld-%lld unit_size %d "
                      "repeat_number %.3f perfection %.3f unit .\"\n",
                      name, first, last, static_cast<double>(perfection), first, last, static_cast<int>(k),
                      static_cast<double>(repeat_number), static_cast<double>(perfection));
       else
         std::fprintf(out,
-                     "%s\tSarvik\ttandem-repeat\t%d\t%d\t%.2f\t.\t.\tName=\"repeat_region %d-%d unit_size %d "
+                     "%s\tSarvik\ttandem-repeat\t%lld\t%lld\t%.2f\t.\t.\tName=\"repeat_region %lld-%lld unit_size %d "
                      "repeat_number %.3f perfection %.3f unit %s\"\n",
                      name, first, last, static_cast<double>(perfection), first, last, static_cast<int>(k),
                      static_cast<double>(repeat_number), static_cast<double>(perfection), unit_text);
       return;
     case 3:
-      std::fprintf(out, "%s\t%d\t%.3f\t%d\t%d\t%d\t%7.3f\t%d\t%d\t%d\t%d", name, static_cast<int>(k),
+      std::fprintf(out, "%s\t%d\t%.3f\t%lld\t%lld\t%d\t%7.3f\t%d\t%d\t%d\t%d", name, static_cast<int>(k),
                    static_cast<double>(perfection), first, last, length, static_cast<double>(repeat_number), score,
                    mismatches, insertions, deletions);
       if (global_treat_Ns_as_missense)
@@ -155,7 +156,7 @@ void Csat::report_sat(FILE* out, CSequence_Mol& seq)
       std::fputc('\n', out);
       return;
     case 4:
-      std::fprintf(out, ">%s %d %d %d %d %d %.3f %d %.3f %d %d %d\n", name, static_cast<int>(start - left) + 1,
+      std::fprintf(out, ">%s %d %d %d %lld %lld %.3f %d %.3f %d %d %d\n", name, static_cast<int>(start - left) + 1,
                    length, static_cast<int>(k), first, last, static_cast<double>(repeat_number), score,
                    static_cast<double>(perfection), mismatches, insertions, deletions);
       std::fprintf(out, "%.*s\n", static_cast<int>(right_end - left), left);

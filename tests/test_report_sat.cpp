@@ -1,3 +1,6 @@
+#include <sys/mman.h>
+
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -397,3 +400,37 @@ TEST_F(ReportSat, TextBufferIsNotMoved)
 }
 
 }  // namespace
+
+// Chromosomes of more than 2^31 nucleotides exist; their positions must not
+// wrap. The text lives in a sparse mapping, so only the touched page is real.
+TEST(ReportSatPositions, BeyondTwoToThe31)
+{
+  const std::size_t offset = (std::size_t(1) << 31) + 100, size = offset + 4096;
+  void* map = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (map == MAP_FAILED) GTEST_SKIP() << "no room for a sparse 2 GB mapping";
+  char* text = static_cast<char*>(map);
+  std::memcpy(text + offset, "ACACACAC", 8);
+
+  init_param();
+  global_report_unit_mode = 0;
+  global_print_sat_seq_mode = 0;
+  CSequence_Mol seq(CSequence_Mol::dna, 'N', 0);
+  seq.name.assign("chrBig");
+  seq.seq_text.data = text;
+  seq.seq_text.len = seq.seq_text.capacity = static_cast<uint32_t>(size);
+  Csat* s = sat_alloc.get_new(text + offset, text + offset + 2);
+  s->end = text + offset + 8;
+  s->score = 6;
+
+  global_print_sat_mode = 0;
+  EXPECT_EQ(capture_output([&](FILE* f) { s->report_sat(f, seq); }),
+            "    dinucleotide 2147483749 : 2147483756 |      8 bp |      8 BP |      6 pt | 100.000 % | unit AC\n");
+  global_print_sat_mode = 2;
+  EXPECT_EQ(capture_output([&](FILE* f) { s->report_sat(f, seq); }),
+            "chrBig\tSarvik\ttandem-repeat\t2147483749\t2147483756\t100.00\t.\t.\tName=\"repeat_region "
+            "2147483749-2147483756 unit_size 2 repeat_number 4.000 perfection 100.000 unit AC\"\n");
+
+  sat_alloc.give_back(s);
+  seq.seq_text.data = nullptr;  // the mapping is not the string's to free
+  munmap(map, size);
+}
