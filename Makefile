@@ -31,7 +31,7 @@ test-valgrind: build
 	@cd $(BUILD) && SARVIK_VALGRIND=1 ctest --output-on-failure -L e2e
 
 fuzz:
-	@SARVIK_WITH_FUZZ=1 scripts/install-deps.sh
+	@scripts/install-deps.sh
 	@scripts/fuzz.sh $${FUZZ_SECONDS:-600}
 
 screenshot: build
