@@ -21,8 +21,9 @@ struct missense_entry {
   char kind;
 };
 
-class Csat {
- public:
+// The plain fields of a record, copyable as a whole: the extension keeps such
+// copies of its best end point while it explores.
+struct CsatFields {
   const char* start;
   const char* end;
   const char* unit_fwd;
@@ -34,6 +35,10 @@ class Csat {
   int insertions;
   int deletions;
   int Ns;
+};
+
+class Csat : public CsatFields {
+ public:
   fastvector<missense_entry> missense_list;
 
   Csat() = default;

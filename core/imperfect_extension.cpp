@@ -196,17 +196,7 @@ class BestState {
 
   void restore_into(Csat& s) const
   {
-    s.start = start;
-    s.end = end;
-    s.unit_fwd = unit_fwd;
-    s.unit_bwd = unit_bwd;
-    s.unit_begin = unit_begin;
-    s.unit_end = unit_end;
-    s.score = score;
-    s.mismatches = mismatches;
-    s.insertions = insertions;
-    s.deletions = deletions;
-    s.Ns = Ns;
+    static_cast<CsatFields&>(s) = fields;
     if (count == 0) {
       s.missense_list.count = 0;
       return;
@@ -216,34 +206,12 @@ class BestState {
     s.missense_list.count = count;
   }
 
-  int score;
+  int score() const { return fields.score; }
 
  private:
-  void copy_fields_from(const Csat& s)
-  {
-    start = s.start;
-    end = s.end;
-    unit_fwd = s.unit_fwd;
-    unit_bwd = s.unit_bwd;
-    unit_begin = s.unit_begin;
-    unit_end = s.unit_end;
-    score = s.score;
-    mismatches = s.mismatches;
-    insertions = s.insertions;
-    deletions = s.deletions;
-    Ns = s.Ns;
-  }
+  void copy_fields_from(const Csat& s) { fields = s; }
 
-  const char* start;
-  const char* end;
-  const char* unit_fwd;
-  const char* unit_bwd;
-  const char* unit_begin;
-  const char* unit_end;
-  int mismatches;
-  int insertions;
-  int deletions;
-  int Ns;
+  CsatFields fields;
   missense_entry* entries = nullptr;
   uint32_t count = 0;
   uint32_t capacity = 0;
@@ -262,35 +230,35 @@ void extend_walk(Csat& sat, const char* limit, const ExtendParams& P)
   for (;;) {
     if (greedy_run<D>(pos, upos, ub, ue, L, sat.score, sat.Ns, limit, P) != stop_disagreement) {
       // Sequence end or a long N run: an equal score does not displace the best.
-      if (!(static_cast<long long>(sat.score) > static_cast<long long>(best.score) - P.prefer_longer))
+      if (!(static_cast<long long>(sat.score) > static_cast<long long>(best.score()) - P.prefer_longer))
         best.restore_into(sat);
       return;
     }
 
-    if (static_cast<long long>(sat.score) > static_cast<long long>(best.score) - P.prefer_longer) best.take(sat);
-    const long long lower = lower_bound(best.score, L, P);
+    if (static_cast<long long>(sat.score) > static_cast<long long>(best.score()) - P.prefer_longer) best.take(sat);
+    const long long lower = lower_bound(best.score(), L, P);
     const int score = sat.score;
     char choice = 0;
     int top = -L - 1;
 
     if (static_cast<long long>(score) + P.mismatch > lower) {
       top = leap_ahead<D>(D::outward(pos), D::unit_step(upos, ub, ue), ub, ue, score + P.mismatch, L, 1, limit,
-                          best.score, P);
+                          best.score(), P);
       choice = 'M';
     }
     if (static_cast<long long>(score) + P.indel > lower) {
-      int r = leap_ahead<D>(D::outward(pos), upos, ub, ue, score + P.indel, L, 1, limit, best.score, P);
+      int r = leap_ahead<D>(D::outward(pos), upos, ub, ue, score + P.indel, L, 1, limit, best.score(), P);
       if (r > top) {
         top = r;
         choice = 'I';
       }
-      r = leap_ahead<D>(pos, D::unit_step(upos, ub, ue), ub, ue, score + P.indel, L, 1, limit, best.score, P);
+      r = leap_ahead<D>(pos, D::unit_step(upos, ub, ue), ub, ue, score + P.indel, L, 1, limit, best.score(), P);
       if (r > top) choice = 'D';
     }
 
     if (!choice) {
       // No alternative left: here a state one below the best may stay.
-      if (!(static_cast<long long>(best.score) <= static_cast<long long>(sat.score) + P.prefer_longer))
+      if (!(static_cast<long long>(best.score()) <= static_cast<long long>(sat.score) + P.prefer_longer))
         best.restore_into(sat);
       return;
     }
