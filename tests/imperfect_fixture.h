@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,28 @@ struct ExtendParams {
     global_treat_Ns_as_missense = Ns_missense;
   }
 };
+
+inline ExtendParams depth(int d)
+{
+  ExtendParams p;
+  p.depth = d;
+  return p;
+}
+
+inline ExtendParams prefer_longer(int v)
+{
+  ExtendParams p;
+  p.prefer_longer = v;
+  return p;
+}
+
+inline ExtendParams Ns(int allowed, bool missense)
+{
+  ExtendParams p;
+  p.Ns_allowed = allowed;
+  p.Ns_missense = missense;
+  return p;
+}
 
 inline void units(unsigned lo, unsigned hi)
 {
@@ -101,6 +124,18 @@ inline std::string reversed(std::string s)
   std::reverse(s.begin(), s.end());
   return s;
 }
+
+// One whole-search case: a text, the parameter changes, and describe_all()
+// of the result list.
+struct SearchCase {
+  const char* what;
+  const char* text;
+  void (*setup)();
+  std::vector<std::string> expected;
+};
+
+// Names the case in test listings instead of dumping its bytes.
+inline void PrintTo(const SearchCase& c, std::ostream* os) { *os << c.what; }
 
 // The pool holds at least n records, so a test can see whether any go missing.
 inline void fill_pool(size_t n)

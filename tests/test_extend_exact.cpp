@@ -14,17 +14,7 @@ void low_user_thresholds()
   global_min_score_bx = 0;
 }
 
-struct ExtendExactCase {
-  const char* what;
-  const char* text;
-  void (*setup)();
-  std::vector<std::string> expected;
-};
-
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const ExtendExactCase& c, std::ostream* os) { *os << c.what; }
-
-const ExtendExactCase cases[] = {
+const SearchCase cases[] = {
     // A seed of unit length up to 3 needs score 4, of unit length k >= 4 score k.
     {"unit 2, four characters: no seed", "ACAC", [] { units(2, 2), low_user_thresholds(); }, {}},
     {"unit 2, six characters: a seed", "ACACAC", [] { units(2, 2), low_user_thresholds(); },
@@ -60,11 +50,11 @@ const ExtendExactCase cases[] = {
      {"k5 0-23 s10 m1 i0 d2 n0 [6D 10D 11M]"}},
 };
 
-class ExtendExact : public EngineTest, public ::testing::WithParamInterface<ExtendExactCase> {};
+class ExtendExact : public EngineTest, public ::testing::WithParamInterface<SearchCase> {};
 
 TEST_P(ExtendExact, Records)
 {
-  const ExtendExactCase& c = GetParam();
+  const SearchCase& c = GetParam();
   c.setup();
   Engine e(c.text);
   capture_stderr([&] { e.ctl->search_exact_and_extend_to_imperfect_repeats(); });

@@ -19,21 +19,6 @@ struct ExtendCase {
 // Names the case in test listings instead of dumping its bytes.
 void PrintTo(const ExtendCase& c, std::ostream* os) { *os << c.what; }
 
-ExtendParams prefer_longer(int v)
-{
-  ExtendParams p;
-  p.prefer_longer = v;
-  return p;
-}
-
-ExtendParams Ns(int allowed, bool missense)
-{
-  ExtendParams p;
-  p.Ns_allowed = allowed;
-  p.Ns_missense = missense;
-  return p;
-}
-
 ExtendParams reduction(int r)
 {
   ExtendParams p;

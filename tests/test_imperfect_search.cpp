@@ -19,16 +19,6 @@ void keep_everything()
 
 void cheap_steps() { global_mismatch_score = global_indel_score = -2; }
 
-struct SearchCase {
-  const char* what;
-  const char* text;
-  void (*setup)();
-  std::vector<std::string> expected;
-};
-
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const SearchCase& c, std::ostream* os) { *os << c.what; }
-
 const SearchCase cases[] = {
     {"one mismatch in a dinucleotide repeat; marks block longer units", "ACACACACTCACACAC", defaults,
      {"k2 0-16 s8 m1 i0 d0 n0 [8M]"}},

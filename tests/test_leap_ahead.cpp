@@ -43,21 +43,6 @@ int backward_leap(const LeapCase& c)
                                                      e.before_begin(), c.best);
 }
 
-ExtendParams depth(int d)
-{
-  ExtendParams p;
-  p.depth = d;
-  return p;
-}
-
-ExtendParams Ns(int allowed, bool missense)
-{
-  ExtendParams p;
-  p.Ns_allowed = allowed;
-  p.Ns_missense = missense;
-  return p;
-}
-
 ExtendParams finite_reduction()
 {
   ExtendParams p;
