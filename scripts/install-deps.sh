@@ -1,22 +1,54 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Sarvik builds and tests with. Quiet and quick
 # when everything is present; needs root (or sudo) only when something is missing.
+#
+# sarvik_gui builds with FLTK 1.1 or 1.3, whose -dev packages exclude each
+# other: SARVIK_FLTK=1.1 or 1.3 chooses one; without it an installed one is
+# kept, else 1.1 where the archive still offers it, else 1.3.
+#
+#   scripts/install-deps.sh [EXTRA_PACKAGE...]
 set -euo pipefail
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2> /dev/null | grep -q 'install ok installed'; }
+offered() { apt-cache show --no-all-versions "$1" > /dev/null 2>&1; }
+updated=0
+update_lists() { [ "$updated" = 1 ] || { $sudo apt-get update -qq; updated=1; }; }
+
+fltk=${SARVIK_FLTK:-}
+if [ -z "$fltk" ]; then
+  if installed libfltk1.1-dev; then
+    fltk=1.1
+  elif installed libfltk1.3-dev; then
+    fltk=1.3
+  else
+    update_lists
+    if offered libfltk1.1-dev; then fltk=1.1; else fltk=1.3; fi
+  fi
+fi
+case $fltk in
+  1.1 | 1.3) ;;
+  *) echo "install-deps: SARVIK_FLTK must be 1.1 or 1.3, not '$fltk'" >&2; exit 2 ;;
+esac
 
 # clang and libclang-rt-14-dev build the fuzz harnesses (their smoke run is
 # part of the tests); valgrind serves make test-valgrind.
-packages=(cmake g++ make libtclap-dev libfltk1.1-dev zlib1g-dev libgtest-dev xvfb xauth xdotool
+packages=(cmake g++ make libtclap-dev "libfltk$fltk-dev" zlib1g-dev libgtest-dev xvfb xauth xdotool
           clang libclang-rt-14-dev valgrind)
+
+# Extra packages named on the command line: the system libraries that the
+# other FLTK version's library needs (scripts/test-other-fltk.sh).
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "Installing missing packages: ${missing[*]}"
-sudo=""
-[ "$(id -u)" -ne 0 ] && sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+update_lists
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" > /dev/null
