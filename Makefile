@@ -3,6 +3,9 @@ BUILD      ?= build
 SAN_BUILD  ?= build-sanitize
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
+# FLTK version for sarvik_gui (1.1 or 1.3); empty: the installed one.
+SARVIK_FLTK ?=
+export SARVIK_FLTK
 MAKEFLAGS  += --no-print-directory
 
 .PHONY: all deps build demo test test-sanitize test-valgrind fuzz screenshot bench clean
@@ -13,14 +16,16 @@ deps:
 	@scripts/install-deps.sh
 
 build: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS) >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DSARVIK_FLTK=$(SARVIK_FLTK) $(CMAKE_ARGS) >/dev/null
 	@cmake --build $(BUILD) -j $(JOBS)
 
 demo: build
 	@scripts/demo.sh $(BUILD)
 
+# The GUI tests run a second time, built against the other FLTK version.
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	@scripts/test-other-fltk.sh $(BUILD) $(JOBS)
 
 test-sanitize: deps
 	@cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSARVIK_SANITIZE=ON >/dev/null
