@@ -47,6 +47,14 @@ click() {  # window x y
   xdotool mousemove --window "$1" "$2" "$3" click 1
 }
 
+# A text as the toolkit stores it: bytes beyond ASCII as octal escapes.
+prefs_text() {
+  local b
+  for b in $(printf '%s' "$1" | od -An -tu1 -v); do
+    if ((b >= 128)); then printf '\\%03o' "$b"; else printf "\\$(printf %03o "$b")"; fi
+  done
+}
+
 finished() { grep -q -e '^## Finished successfully. ##$' -e '^# End tandem repeats$' "$1" 2> /dev/null; }
 
 # A file that the loading notice shows at records 1 and 33 and that has
@@ -66,20 +74,21 @@ make_input() {
 }
 
 # The groups of the user's preference file after the file names come on stdin.
-run_case() {  # name, cli options (one string)
+# The file names are in.fa and out.txt unless the case names others.
+run_case() {  # name, cli options (one string), [input name, output name]
   case_name=$1
-  local options=$2 body dir="$scratch/$1"
+  local options=$2 in=${3:-in.fa} out=${4:-out.txt} body dir="$scratch/$1"
   body=$(cat)
   mkdir -p "$dir/cli" "$dir/gui" "$dir/home/.fltk/sarvik"
-  make_input > "$dir/cli/in.fa"
-  cp "$dir/cli/in.fa" "$dir/gui/in.fa"
+  make_input > "$dir/cli/$in"
+  cp "$dir/cli/$in" "$dir/gui/$in"
 
   # shellcheck disable=SC2086  # the options are words on purpose
-  (cd "$dir/cli" && "$sarvik" $options in.fa out.txt > /dev/null 2> cli.err) || { fail "sarvik failed"; cat "$dir/cli/cli.err"; return; }
+  (cd "$dir/cli" && "$sarvik" $options "$in" "$out" > /dev/null 2> cli.err) || { fail "sarvik failed"; cat "$dir/cli/cli.err"; return; }
 
   {
     printf '; FLTK preferences file format 1.0\n; vendor: sarvik\n; application: sarvik\n\n[.]\n\n'
-    printf '[./Input Output files]\nInput file:in.fa\nOutput file:out.txt\n'
+    printf '[./Input Output files]\nInput file:%s\nOutput file:%s\n' "$in" "$out"
     printf '%s\n' "$body"
   } > "$dir/home/.fltk/sarvik/sarvik.prefs"
 
@@ -90,7 +99,7 @@ run_case() {  # name, cli options (one string)
   [ -n "$main" ] || { fail "main window did not appear"; return; }
   sleep 0.5
   click "$main" "${run_button[@]}"
-  wait_for 120 finished "$dir/gui/out.txt" || { fail "run did not finish"; return; }
+  wait_for 120 finished "$dir/gui/$out" || { fail "run did not finish"; return; }
   sleep 1  # the end marker is written just before the button turns into Close
 
   local progress
@@ -110,23 +119,26 @@ run_case() {  # name, cli options (one string)
   gui_pid=
   [ "$status" = 0 ] || fail "sarvik_gui exit status $status"
 
-  [ "$(grep -vc '^#' "$dir/cli/out.txt")" -gt 2 ] || fail "the case finds too few repeats to tell much"
-  cmp -s "$dir/cli/out.txt" "$dir/gui/out.txt" || { fail "output differs"; diff "$dir/cli/out.txt" "$dir/gui/out.txt" | head -20; }
-  if [ -f "$dir/cli/in.fa.masked" ]; then
-    cmp -s "$dir/cli/in.fa.masked" "$dir/gui/in.fa.masked" || fail "masked file differs"
+  [ "$(grep -vc '^#' "$dir/cli/$out")" -gt 2 ] || fail "the case finds too few repeats to tell much"
+  cmp -s "$dir/cli/$out" "$dir/gui/$out" || { fail "output differs"; diff "$dir/cli/$out" "$dir/gui/$out" | head -20; }
+  if [ -f "$dir/cli/$in.masked" ]; then
+    cmp -s "$dir/cli/$in.masked" "$dir/gui/$in.masked" || fail "masked file differs"
   fi
   [ -s "$dir/gui/gui.stderr" ] && { fail "sarvik_gui wrote to stderr"; head -5 "$dir/gui/gui.stderr"; }
   # Quitting saved the window back: the file names are still there.
-  grep -q '^Input file:in.fa$' "$dir/home/.fltk/sarvik/sarvik.prefs" || fail "preferences not saved at Quit"
+  grep -qxF "Input file:$(prefs_text "$in")" "$dir/home/.fltk/sarvik/sarvik.prefs" || fail "preferences not saved at Quit"
   [ "$failures" = "$before" ] && echo "ok $case_name"
 }
 
 failures=0
 before=0
+# UTF-8 file names (with a space), masked file included: they pass through
+# the preference file, the fields and the run byte for byte.
 run_case every-setting \
   "-M imperfect --maskX -m -4 -g -3 -r 4 -R 20 --outputFormat 3 --sequenceInfoAsComment --reportUnit 1
    --printRepeatSeqMode 1 --NPerfectionMode 1 -f 3 --firstSeq 2 --lastSeq 38 -u 1 -U 6 -N 1 -l 10
-   --minLength_a 0 --minLength_b 1.5 -s 8 --minScore_a 1 --minScore_b 0.5 --minPerfection 60" << 'EOF'
+   --minLength_a 0 --minLength_b 1.5 -s 8 --minScore_a 1 --minScore_b 0.5 --minPerfection 60" \
+  "Gewebe_Größe €.fa" "Ergebnis_Größe €.txt" << 'EOF'
 [./Search Mode group]
 Search mode:1
 Distance:5

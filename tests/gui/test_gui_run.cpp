@@ -201,6 +201,22 @@ TEST_F(Run, FinishedRunWritesHeaderRecordsAndEndMarkerAndNothingOnStderr)
   EXPECT_TRUE(user.alerts.empty());
 }
 
+TEST_F(Run, Utf8FileNamesReachTheFilesAndTheHeaderUnchanged)
+{
+  const std::string in = "Größe €.fa", out = "Ergebnis_ü.sarvik";
+  spit(in, two_records);
+  glob_infiletext->set(in.c_str());
+  glob_outfiletext->set(out.c_str());
+  check_outputMaskedSeq->value(1);
+  ASSERT_EQ(check_filenames(), 0);
+  EXPECT_EQ(main_sarvik(run.argc, run.argv, &run), 0);
+  std::string text = slurp(out);
+  EXPECT_NE(text.find("# Input file name:" + std::string(24, ' ') + " " + in + "\n"), std::string::npos);
+  EXPECT_NE(text.find("# Output file name:" + std::string(23, ' ') + " " + out + "\n"), std::string::npos);
+  EXPECT_NE(slurp(in + ".masked").find(">first record"), std::string::npos);
+  EXPECT_TRUE(user.alerts.empty());
+}
+
 TEST_F(Run, StoppedRunHasNoEndMarker)
 {
   spit("in.fa", two_records);
