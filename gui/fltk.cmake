@@ -11,6 +11,13 @@ set(SARVIK_FLTK_ROOT "" CACHE PATH "Folder with an unpacked FLTK to build sarvik
 
 add_library(sarvik_fltk INTERFACE)
 
+# Found paths are cached: forget them when the tree changes.
+if(NOT "${SARVIK_FLTK_ROOT}" STREQUAL "${sarvik_fltk_root_searched}")
+  unset(SARVIK_FLTK_INCLUDE_DIR CACHE)
+  unset(SARVIK_FLTK_LIBRARY CACHE)
+  set(sarvik_fltk_root_searched "${SARVIK_FLTK_ROOT}" CACHE INTERNAL "")
+endif()
+
 if(SARVIK_FLTK_ROOT)
   # The unpacked fltk-config names the system's folders, so search the tree itself.
   find_path(SARVIK_FLTK_INCLUDE_DIR FL/Fl.H PATHS ${SARVIK_FLTK_ROOT}/usr/include NO_DEFAULT_PATH)
