@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "CSearchController.h"
+#include "extension_bound.h"
 #include "global-types-and-parameters.h"
 #include "run_frontend.h"
 
@@ -92,6 +93,7 @@ void CSearchController::unit_len_1_complete_imperfect_search(CAnchorSeq& anchors
   const char* const before_text = text - 1;
   const char* const m = anchors.marks;
   Csat* spare = nullptr;
+  ExtensionBound bound;
 
   unsigned s = 0;
   while (s < n && text[s] == 'N') ++s;
@@ -105,6 +107,12 @@ void CSearchController::unit_len_1_complete_imperfect_search(CAnchorSeq& anchors
     }
     if (m[s] == 'a') {
       Csat* sat = take_candidate(spare, text + s, text + s + 1);
+      if (bound.cannot_reach(*sat, minScores[1], before_text, text_end)) {
+        spare = sat;
+        ++s;
+        while (s < n && text[s] == 'N') ++s;
+        continue;
+      }
       extend_imperfect_forward(*sat, text_end);
       extend_imperfect_backward(*sat, before_text);
       trim_Ns(*sat);
@@ -133,6 +141,8 @@ void CSearchController::one_unit_len_complete_imperfect_search(unsigned k, CAnch
   const char* const before_text = text - 1;
   const char* const m = anchors.marks;
   Csat* spare = nullptr;
+  ExtensionBound bound;
+  bound.scan_windows(text, n, k);
 
   // First N at or after the window start; it only moves forward.
   unsigned n_pos = 0;
@@ -156,6 +166,10 @@ void CSearchController::one_unit_len_complete_imperfect_search(unsigned k, CAnch
     if (!anchored || n_pos < s + k || single_letter(text + s, k)) continue;
 
     Csat* sat = take_candidate(spare, text + s, text + s + k);
+    if (bound.cannot_reach(*sat, minScores[k], before_text, text_end)) {
+      spare = sat;
+      continue;
+    }
     extend_imperfect_forward(*sat, text_end);
     extend_imperfect_backward(*sat, before_text);
     trim_Ns(*sat);
@@ -186,11 +200,17 @@ void CSearchController::search_exact_and_extend_to_imperfect_repeats()
   const char* const text = sequence.seq_text.data;
   const char* const text_end = text + sequence.seq_text.len;
   const char* const before_text = text - 1;
+  ExtensionBound bound;
 
   // Every seed is extended, duplicates too; removing those is overlap removal's job.
   for (auto it = satList_exact.begin(); it != satList_exact.end();) {
     auto next = std::next(it);
     Csat& sat = **it;
+    if (bound.cannot_reach(sat, minScores[sat.unit_length()], before_text, text_end)) {
+      sat_alloc.splice(sat_alloc.end(), satList_exact, it);
+      it = next;
+      continue;
+    }
     extend_imperfect_forward(sat, text_end);
     extend_imperfect_backward(sat, before_text);
     trim_Ns(sat);

@@ -1,0 +1,154 @@
+#include "kmer_neighbourhood.h"
+
+namespace {
+
+constexpr int starts = KmerNeighbourhood::reach;  // ring slots; a side has fewer starts
+
+struct ClassTable {
+  unsigned char of[256];
+  ClassTable()
+  {
+    for (int c = 0; c < 256; ++c) of[c] = 4;
+    of[static_cast<unsigned char>('A')] = 0;
+    of[static_cast<unsigned char>('C')] = 1;
+    of[static_cast<unsigned char>('G')] = 2;
+    of[static_cast<unsigned char>('T')] = 3;
+  }
+};
+const ClassTable classes;
+
+inline int slot(int64_t start) { return static_cast<int>(start & (starts - 1)); }
+
+}  // namespace
+
+KmerNeighbourhood::KmerNeighbourhood(const char* t, uint64_t length, unsigned window, int word)
+    : text(t), n(static_cast<int64_t>(length)), k(window), q(word), T(word + 1),
+      long_mask((1u << (2 * (word + 1))) - 1)
+{
+  short_count.assign(std::size_t(1) << (2 * q), 0);
+  long_count.assign(std::size_t(1) << (2 * T), 0);
+  right.one = 1;
+  left.one = 1u << 16;
+}
+
+int KmerNeighbourhood::char_class(int64_t i) const
+{
+  return i < 0 || i >= n ? 4 : classes.of[static_cast<unsigned char>(text[i])];
+}
+
+// Shifts character i into the word as its last character.
+void KmerNeighbourhood::roll(Word& w, int64_t i) const
+{
+  const int c = char_class(i);
+  w.code = ((w.code << 2) | static_cast<uint32_t>(c & 3)) & long_mask;
+  w.bad = ((w.bad << 1) | (c == 4 ? 1u : 0u)) & ((1u << T) - 1);
+}
+
+// `side.entering` must hold the word starting at `start`.
+void KmerNeighbourhood::add(Side& side, int64_t start)
+{
+  const Word& w = side.entering;
+  const uint32_t whole = w.bad == 0 ? w.code : none;
+  const uint32_t prefix = (w.bad >> 1) == 0 ? w.code >> 2 : none;
+  side.ring_long[slot(start)] = whole;
+  side.ring_short[slot(start)] = prefix;
+  if (whole != none) long_count[whole] += side.one;
+  if (prefix != none) short_count[prefix] += side.one;
+}
+
+void KmerNeighbourhood::remove(Side& side, int64_t start)
+{
+  const uint32_t whole = side.ring_long[slot(start)];
+  const uint32_t prefix = side.ring_short[slot(start)];
+  if (whole != none) long_count[whole] -= side.one;
+  if (prefix != none) short_count[prefix] -= side.one;
+}
+
+// Fills a side whose starts run from first_start over reach - T + 1 positions.
+void KmerNeighbourhood::start_side(Side& side, int64_t first_start)
+{
+  side.entering = Word();
+  for (int64_t i = first_start; i < first_start + T - 1; ++i) roll(side.entering, i);
+  for (int64_t x = first_start; x <= first_start + reach - T; ++x) {
+    roll(side.entering, x + T - 1);
+    add(side, x);
+  }
+}
+
+void KmerNeighbourhood::clear_side(Side& side, int64_t first_start)
+{
+  for (int64_t x = first_start; x <= first_start + reach - T; ++x) remove(side, x);
+}
+
+void KmerNeighbourhood::rebuild(uint64_t to)
+{
+  if (s >= 0) {
+    clear_side(right, s + k);
+    clear_side(left, s - reach);
+  }
+  s = static_cast<int64_t>(to);
+  start_side(right, s + k);
+  start_side(left, s - reach);
+  Ns = 0;
+  for (int64_t i = s - reach; i < s + k + reach; ++i)
+    if (i >= 0 && i < n && text[i] == 'N') ++Ns;
+  unit_code = 0;
+  for (int64_t i = s; i < s + k && k <= 32; ++i) unit_code = (unit_code << 2) | (char_class(i) & 3u);
+}
+
+void KmerNeighbourhood::step()
+{
+  remove(right, s + k);
+  roll(right.entering, s + k + reach);  // the word starting at s + k + reach - T + 1
+  add(right, s + k + reach - T + 1);
+  remove(left, s - reach);
+  roll(left.entering, s);  // the word starting at s + 1 - T
+  add(left, s + 1 - T);
+  if (s - reach >= 0 && text[s - reach] == 'N') --Ns;
+  if (s + k + reach < n && text[s + k + reach] == 'N') ++Ns;
+  if (k <= 32) unit_code = ((unit_code << 2) | (char_class(s + k) & 3u)) & (k == 32 ? ~0ull : (1ull << (2 * k)) - 1);
+  ++s;
+}
+
+void KmerNeighbourhood::move_to(uint64_t to)
+{
+  const int64_t target = static_cast<int64_t>(to);
+  if (s < 0 || target < s || target - s > reach) {
+    rebuild(to);
+    return;
+  }
+  while (s < target) step();
+}
+
+KmerNeighbourhood::Hits KmerNeighbourhood::hits() const
+{
+  const unsigned char* unit = reinterpret_cast<const unsigned char*>(text + s);
+  const uint32_t* shorts = short_count.data();
+  const uint32_t* longs = long_count.data();
+  uint32_t short_sum = 0, long_sum = 0;
+  if (k <= 32 && T <= k) {
+    // The unit twice over: its cyclic words are plain windows of that.
+    const unsigned __int128 twice = (static_cast<unsigned __int128>(unit_code) << (2 * k)) | unit_code;
+    for (int64_t a = 0; a < k; ++a) {
+      const uint32_t word = static_cast<uint32_t>(twice >> (2 * (2 * k - a - T))) & long_mask;
+      long_sum += longs[word];
+      short_sum += shorts[word >> 2];
+    }
+    return Hits{short_sum & 0xFFFF, long_sum & 0xFFFF, short_sum >> 16, long_sum >> 16};
+  }
+  // The cyclic word at phase 0, then one phase further each time.
+  uint32_t word = 0;
+  int64_t next = 0;
+  for (int i = 0; i < T; ++i) {
+    word = (word << 2) | (classes.of[unit[next]] & 3u);
+    if (++next == k) next = 0;
+  }
+  word &= long_mask;
+  for (int64_t a = 0; a < k; ++a) {
+    long_sum += longs[word];
+    short_sum += shorts[word >> 2];
+    word = ((word << 2) | (classes.of[unit[next]] & 3u)) & long_mask;
+    if (++next == k) next = 0;
+  }
+  return Hits{short_sum & 0xFFFF, long_sum & 0xFFFF, short_sum >> 16, long_sum >> 16};
+}
