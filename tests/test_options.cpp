@@ -167,6 +167,8 @@ TEST(Options, ValuesReachTheirParameters)
          return global_print_sat_mode == 4 && global_print_sat_seq_mode == 0 && global_N_and_perfection_mode == 2 &&
                 global_report_unit_mode == 1;
        }},
+      {{"--outputFormat", "5"}, [] { return global_print_sat_mode == 5; }},
+      {{"--outputFormat", "6"}, [] { return global_print_sat_mode == 6; }},
       {{"--outputFormat", "0", "--printRepeatSeqMode", "1", "--NPerfectionMode", "0", "--reportUnit", "0"},
        [] {
          return global_print_sat_mode == 0 && global_print_sat_seq_mode == 1 && global_N_and_perfection_mode == 0 &&
@@ -196,7 +198,7 @@ TEST(Options, RefusedValues)
     int code;
     std::string message;
   } cases[] = {
-      {{"--outputFormat", "5"}, -2, enum_text + "An outputFormat with a value of 5 is unknown.\n\n"},
+      {{"--outputFormat", "7"}, -2, enum_text + "An outputFormat with a value of 7 is unknown.\n\n"},
       {{"--outputFormat", "-1"}, -2, enum_text + "An outputFormat with a value of -1 is unknown.\n\n"},
       {{"--printRepeatSeqMode", "3"}, -2, enum_text + "A printRepeatSeqMode with a value of 3 is unknown.\n\n"},
       {{"--NPerfectionMode", "-1"}, -2,
