@@ -71,6 +71,8 @@ check "bedtools sort: the order is chrom, then start" \
 
 bedtools merge -i sorted.bed > merged.bed 2> merge.err
 check "bedtools merge: exit 0, no complaint" test $? = 0 -a ! -s merge.err
+bedtools merge -i out.bed > merged_unsorted.bed 2> /dev/null
+check "bedtools merge: reads the output in its own order too" cmp -s merged.bed <(sort -s -t$'\t' -k1,1 -k2,2n merged_unsorted.bed)
 # Covered nucleotides, overlaps counted once, computed here from format 3.
 covered=$(awk -F'\t' '{ for (p = $4; p <= $5; ++p) seen[$1 SUBSEP p] = 1 } END { print length(seen) }' f3.records)
 check "bedtools merge: covers what format 3 covers ($covered nt)" \
