@@ -237,6 +237,18 @@ TEST(Options, RefusedValues)
   }
 }
 
+TEST(Options, MaskXNeedsAnInputFileName)
+{
+  Result r = parse({"--maskX", "-", "out.txt"});
+  EXPECT_EQ(r.code, -1);
+  EXPECT_EQ(r.err,
+            "Sorry, --maskX cannot be used when the input is the standard input: the masked-sequence file is named\n"
+            "after the input file. Give the input as a file name instead.\n");
+  EXPECT_EQ(parse({"--maskX", "in.fa", "-"}).code, 0) << "output to the standard output is fine";
+  EXPECT_EQ(parse({"-", "-"}).code, 0);
+  EXPECT_EQ(global_input_filename, "-");
+}
+
 TEST(Options, EnumeratedValueAfterAFailureIsNotCopied)
 {
   parse({"--outputFormat", "8", "--reportUnit", "0", "in.fa"});
@@ -305,6 +317,10 @@ TEST(Options, UsageShowsEveryOption)
       "--outputFormat <int> Sarvik provides different output formats for printing the repeat information. 0: "
       "Sarvik output format, 1: extended Sarvik output format, 2: gff - general feature format, 3: one-per-line "
       "format, 4: as fasta sequence",
+      "5: BED, 6: STR catalog (repeat definitions for long-read STR genotypers). Formats 5 and 6 hold the repeats "
+      "only, without run header or end marker; the flanking, printRepeatSeqMode and sequenceInfoAsComment options "
+      "do not apply to them.",
+      "A file name of - stands for the standard input (plain or gzip) or the standard output.",
       "--maskX Writes the sequences to a file with the extension \".masked\" in which repeats are masked.",
       "-f <int>, --flanking <int> If the satellite sequence is printed",
       "--minPerfection <float> Minimum perfection of a satellites. Default: 0.",
