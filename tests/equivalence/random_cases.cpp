@@ -230,9 +230,10 @@ std::string random_sequence(Rng& rng, const SequenceLimits& limits)
     if (kind < 30) {
       for (int n = rng.between(1, 60); n > 0; --n) out += bg.draw(rng);
     } else if (kind < 68) {
-      const unsigned k = rng.chance(0.9) ? static_cast<unsigned>(rng.between(1, 12)) : rng.between(13, 14);
-      const size_t length = static_cast<size_t>(rng.between(2 * static_cast<int>(k), std::min(30 * static_cast<int>(k), 400)));
-      plant_repeat(out, rng, k, length, rate(rng), rate(rng), rate(rng), rng.chance(0.2) ? 0.02 : 0.0);
+      const int k = rng.chance(0.9) ? rng.between(1, 12) : rng.between(13, 14);
+      const size_t length = static_cast<size_t>(rng.between(2 * k, std::min(30 * k, 400)));
+      plant_repeat(out, rng, static_cast<unsigned>(k), length, rate(rng), rate(rng), rate(rng),
+                   rng.chance(0.2) ? 0.02 : 0.0);
     } else if (kind < 83) {
       const char c = bases[rng.below(4)];
       for (int n = rng.between(2, 40); n > 0; --n) out += rng.chance(0.03) ? other_base(rng, c) : c;
