@@ -99,14 +99,14 @@ Verdict bound_walk(const Program& g, const char* p, long long score, const char*
 
 // The greedy run from the record's cursor; -1 where the bound gives up.
 template <class D>
-long long first_run(const Program& g, const char*& p, const char* u, const char* ub, const char* ue,
+long long first_run(bool Ns_bridged, const char*& p, const char* u, const char* ub, const char* ue,
                     const char* limit, long long cap)
 {
   long long r = 0;
   while (!D::at_limit(p, limit)) {
     const char c = *D::probe(p);
     if (c != *u) {
-      if (c == 'N' && g.Ns_bridged) return -1;
+      if (c == 'N' && Ns_bridged) return -1;
       break;
     }
     p = D::move(p, 1);
@@ -129,9 +129,12 @@ ExtensionBound::ExtensionBound()
 {
 }
 
-void ExtensionBound::set_unit(const char* begin, const char* end)
+// The phase sets the program needs, slid on from the last unit when the
+// window moved by one; false for a unit the program cannot describe.
+bool ExtensionBound::set_unit(const char* begin, const char* end)
 {
   const long long n = end - begin;
+  if (begin == unit && n == L) return usable;
   if (usable && unit && begin == unit + 1 && n == L) {
     // The window moved on by one: every phase moves down, the new last
     // character comes in.
@@ -139,16 +142,15 @@ void ExtensionBound::set_unit(const char* begin, const char* end)
     phases_of[char_class.of[static_cast<unsigned char>(end[-1])]] |= 1ull << (L - 1);
     usable = phases_of[4] == 0;
     unit = begin;
-    return;
+    return usable;
   }
   unit = begin;
   L = static_cast<int>(n);
-  usable = n >= 1 && n <= max_unit;
-  if (!usable) return;
   all = L == 64 ? ~0ull : (1ull << L) - 1;
   for (uint64_t& s : phases_of) s = 0;
   for (int f = 0; f < L; ++f) phases_of[char_class.of[static_cast<unsigned char>(begin[f])]] |= 1ull << f;
   usable = phases_of[4] == 0;
+  return usable;
 }
 
 void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k)
@@ -159,19 +161,17 @@ void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k)
   scan_text = text;
 }
 
-// The walk starts with `score` at a disagreement after a first run. If no
-// cyclic word of length q + 1 of the unit lies on the side, no run of the walk
-// is longer than q, so no step pays for itself and no later state scores
-// more than the first disagreement. That holds for the states the walk can
-// reach: it has `budget` points to lose before the floor; a run shorter than
-// q loses at least one point per step and moves on at most q positions, a
-// run of exactly q (a word of length q on the side) loses nothing and moves
-// on q + 1. The states reachable so stay within the side when the counted
-// words are few enough.
-bool ExtensionBound::no_gain(uint32_t long_hits, uint32_t short_hits, long long score, long long first) const
+// The walk starts with `score` at a disagreement after a first run, with
+// `budget` points to lose before it reaches the floor (below 0: it takes no
+// step at all). If no cyclic word of length q + 1 of the unit lies on the
+// side, no run of the walk is longer than q, so no step pays for itself and
+// no later state scores more than the first disagreement. That holds for the
+// states the walk can reach: a run shorter than q loses at least one point
+// per step and moves on at most q positions, a run of exactly q (a word of
+// length q on the side) loses nothing and moves on q + 1. The states reachable
+// so stay within the side when the counted words are few enough.
+bool ExtensionBound::no_gain(uint32_t long_hits, uint32_t short_hits, long long budget, long long first) const
 {
-  const long long budget = score - q + L + prefer_longer - 1;
-  if (budget < 0) return true;  // not even the first step is taken
   if (long_hits) return false;
   return first + 1 + budget * q + static_cast<long long>(short_hits) * (q + 1) + q + 1 <= KmerNeighbourhood::reach;
 }
@@ -182,42 +182,48 @@ bool ExtensionBound::cannot_reach(const Csat& seed, int min_score, const char* l
   const long long target = min_score;
   const long long cap = target - static_cast<long long>(seed.score);
   if (cap <= 0) return false;
-  set_unit(seed.unit_begin, seed.unit_end);
-  if (!usable) {
-    unit = nullptr;  // a unit of other characters cannot be slid from
-    return false;
-  }
-  const Program g{phases_of, all, L, q, -static_cast<long long>(L) - prefer_longer, Ns_bridged};
+  const long long unit_len = seed.unit_end - seed.unit_begin;
+  if (unit_len < 1 || unit_len > max_unit) return false;
 
   // The backward walk's first run does not depend on the forward walk.
   const char* left = seed.start;
-  const long long run_left = first_run<ScanBackward>(g, left, seed.unit_bwd, seed.unit_begin, seed.unit_end,
-                                                     limit_left, cap);
+  const long long run_left =
+      first_run<ScanBackward>(Ns_bridged, left, seed.unit_bwd, seed.unit_begin, seed.unit_end, limit_left, cap);
   if (run_left < 0) return false;
   const char* right = seed.end;
-  const long long run_right = first_run<ScanForward>(g, right, seed.unit_fwd, seed.unit_begin, seed.unit_end,
-                                                     limit_right, cap - run_left);
+  const long long run_right = first_run<ScanForward>(Ns_bridged, right, seed.unit_fwd, seed.unit_begin,
+                                                     seed.unit_end, limit_right, cap - run_left);
   if (run_right < 0) return false;
 
   const long long forward_start = seed.score + run_right;
   if (forward_start + run_left >= target) return false;
+  const long long floor = -unit_len - prefer_longer;
+  auto budget = [&](long long score) { return score - q - floor - 1; };
+  auto program = [&] { return Program{phases_of, all, L, q, floor, Ns_bridged}; };
+
+  // Counts are only needed where the walk can take a step at all.
   const bool counted = neighbourhood && seed.unit_begin >= scan_text && seed.start == seed.unit_begin &&
                        seed.end == seed.unit_end;
-  // The counts are only needed where the walk can take a step at all.
   KmerNeighbourhood::Hits hits{};
   bool quick = false;
-  if (counted && forward_start - q + L + prefer_longer - 1 >= 0) {
+  if (counted && budget(forward_start + run_left) >= 0) {
     neighbourhood->move_to(static_cast<uint64_t>(seed.start - scan_text));
-    hits = neighbourhood->hits();
-    quick = !(Ns_bridged && neighbourhood->N_nearby());
+    quick = neighbourhood->plain_unit() && !(Ns_bridged && neighbourhood->N_nearby());
+    if (quick) hits = neighbourhood->hits();
   }
 
   long long forward_top = forward_start;
-  if (!(quick && no_gain(hits.long_right, hits.short_right, forward_start, run_right)) &&
-      bound_walk<ScanForward>(g, right, forward_start, limit_right, target - run_left, forward_top) == may_reach)
-    return false;
+  if (budget(forward_start) >= 0 && !(quick && no_gain(hits.long_right, hits.short_right, budget(forward_start),
+                                                       run_right))) {
+    if (!set_unit(seed.unit_begin, seed.unit_end)) return false;
+    if (bound_walk<ScanForward>(program(), right, forward_start, limit_right, target - run_left, forward_top) == may_reach)
+      return false;
+  }
   const long long backward_start = forward_top + run_left;
-  if (quick && no_gain(hits.long_left, hits.short_left, backward_start, run_left)) return backward_start < target;
+  if (budget(backward_start) < 0 || (quick && no_gain(hits.long_left, hits.short_left, budget(backward_start),
+                                                      run_left)))
+    return backward_start < target;
+  if (!set_unit(seed.unit_begin, seed.unit_end)) return false;
   long long backward_top;
-  return bound_walk<ScanBackward>(g, left, backward_start, limit_left, target, backward_top) == below;
+  return bound_walk<ScanBackward>(program(), left, backward_start, limit_left, target, backward_top) == below;
 }

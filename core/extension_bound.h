@@ -37,9 +37,9 @@ class ExtensionBound {
   void scan_windows(const char* text, uint64_t n, unsigned k);
 
  private:
-  void set_unit(const char* begin, const char* end);
+  bool set_unit(const char* begin, const char* end);
   // True when one side's walk provably gains nothing over its first run.
-  bool no_gain(uint32_t long_hits, uint32_t short_hits, long long score, long long first_run) const;
+  bool no_gain(uint32_t long_hits, uint32_t short_hits, long long budget, long long first_run) const;
 
   std::unique_ptr<KmerNeighbourhood> neighbourhood;
   const char* scan_text = nullptr;

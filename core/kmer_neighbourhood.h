@@ -32,6 +32,8 @@ class KmerNeighbourhood {
   Hits hits() const;
   // Any N in [s - reach, s + k + reach).
   bool N_nearby() const { return Ns != 0; }
+  // The window holds only A, C, G and T: hits() needs that.
+  bool plain_unit() const { return unit_others == 0; }
 
  private:
   struct Word {
@@ -48,7 +50,6 @@ class KmerNeighbourhood {
     Word entering;                                  // the word of the last start added
   };
   static_assert((reach & (reach - 1)) == 0, "ring positions are masked");
-  static constexpr uint32_t none = 0xFFFFFFFFu;
 
   int char_class(int64_t i) const;
   void roll(Word& w, int64_t i) const;
@@ -58,6 +59,7 @@ class KmerNeighbourhood {
   void clear_side(Side& side, int64_t first_start);
   void rebuild(uint64_t s);
   void step();
+  void step_inside(Side& side, int64_t leaving, int64_t last);
 
   const char* text;
   int64_t n;
@@ -65,8 +67,11 @@ class KmerNeighbourhood {
   int q;
   int T;  // q + 1
   uint32_t long_mask;
+  uint32_t bad_mask;
   int64_t s = -1;  // current window start; -1 before the first
-  uint64_t unit_code = 0;  // the window's characters, two bits each, when k <= 32
+  uint64_t unit_code = 0;  // the window's last (up to 32) characters, two bits each
+  uint64_t unit_mask;
+  int unit_others = 0;     // characters of the window other than A, C, G, T
   int Ns = 0;
   std::vector<uint32_t> short_count, long_count;
   Side right, left;
