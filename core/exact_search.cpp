@@ -4,11 +4,22 @@
 #include <cstring>
 
 #include "CSearchController.h"
+#include "exact_candidates.h"
 #include "global-types-and-parameters.h"
 #include "run_frontend.h"
 #include "sat_perfection.h"
 
 namespace {
+
+// A word as if loaded little-endian, so that the lowest byte is the first.
+inline uint64_t load_order(uint64_t w)
+{
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  return __builtin_bswap64(w);
+#else
+  return w;
+#endif
+}
 
 inline void advance_cyclic(const char*& u, const Csat& s)
 {
@@ -23,11 +34,48 @@ inline void retreat_cyclic(const char*& u, const Csat& s)
     --u;
 }
 
+// Number of leading positions i < n with a[i] == b[i], eight at a time.
+inline uint64_t equal_ahead(const char* a, const char* b, uint64_t n)
+{
+  uint64_t r = 0;
+  for (; r + 8 <= n; r += 8) {
+    uint64_t x, y;
+    std::memcpy(&x, a + r, 8);
+    std::memcpy(&y, b + r, 8);
+    if (x != y) return r + (static_cast<uint64_t>(__builtin_ctzll(load_order(x ^ y))) >> 3);
+  }
+  while (r < n && a[r] == b[r]) ++r;
+  return r;
+}
+
+// Number of positions i < n, going back from a and b, with a[-1-i] == b[-1-i].
+inline uint64_t equal_behind(const char* a, const char* b, uint64_t n)
+{
+  uint64_t r = 0;
+  for (; r + 8 <= n; r += 8) {
+    uint64_t x, y;
+    std::memcpy(&x, a - r - 8, 8);
+    std::memcpy(&y, b - r - 8, 8);
+    if (x != y) return r + (static_cast<uint64_t>(__builtin_clzll(load_order(x ^ y))) >> 3);
+  }
+  while (r < n && a[-1 - static_cast<int64_t>(r)] == b[-1 - static_cast<int64_t>(r)]) ++r;
+  return r;
+}
+
 // Grows the seed of `s` as far as the text repeats it exactly. An N run of at
 // most `bridge` characters (0: none) is stepped over whole; N runs left at
 // either end are trimmed off again. The seed itself never holds an N.
 inline void extend_exact(Csat& s, const char* S, const char* E, int bridge)
 {
+  const uint64_t k = s.unit_end - s.unit_begin;
+  // Until an N run is bridged, each character the unit cursor expects is the
+  // one a unit length before (after, going left): compare those in words.
+  if (s.Ns == 0) {
+    const uint64_t r = equal_ahead(s.end, s.end - k, static_cast<uint64_t>(E - s.end));
+    s.end += r;
+    s.score += static_cast<int>(r);
+    s.unit_fwd = s.unit_begin + (static_cast<uint64_t>(s.unit_fwd - s.unit_begin) + r) % k;
+  }
   while (s.end != E) {
     char c = *s.end;
     if (c == *s.unit_fwd) {
@@ -50,6 +98,12 @@ inline void extend_exact(Csat& s, const char* S, const char* E, int bridge)
     for (int i = 0; i < run; ++i) advance_cyclic(s.unit_fwd, s);
   }
 
+  if (s.start + k <= s.end) {
+    const uint64_t r = equal_behind(s.start, s.start + k, static_cast<uint64_t>(s.start - S));
+    s.start -= r;
+    s.score += static_cast<int>(r);
+    s.unit_bwd = s.unit_begin + ((static_cast<uint64_t>(s.unit_bwd - s.unit_begin) + k) - r % k) % k;
+  }
   while (s.start != S) {
     char c = s.start[-1];
     if (c == *s.unit_bwd) {
@@ -138,7 +192,36 @@ void CSearchController::exact_search_2()
     k_first = 2;
     const char* p = S;
     while (p != E && *p == 'N') ++p;
+    const int need = minScores[1];
+    const unsigned run = need < 8 ? static_cast<unsigned>(need) : 8;
+    const char* near_N = first_N(S, E);
+    // The first window from p on that may pass; the ones before it fail.
+    auto next_candidate = [&](const char* from) -> const char* {
+      for (uint64_t i = static_cast<uint64_t>(from - S);;) {
+        const uint64_t w = i & ~63ull;
+        const char* lo = S + (w >= 16 ? w - 16 : 0);
+        if (near_N < lo) near_N = first_N(lo, E);
+        if (static_cast<uint64_t>(near_N - S) < w + 64 + 1 + 16) return S + i;  // an N may be bridged
+        const uint64_t bits = windows_next_to_runs(S, L, w, 1, run) & (~0ull << (i - w));
+        if (bits) return S + w + static_cast<uint64_t>(__builtin_ctzll(bits));
+        i = w + 64;
+        if (i + 1 >= L) return E;
+      }
+    };
     while (!stopped && p + 1 < E) {
+      if (need >= 1) {
+        const char* q = next_candidate(p);
+        // The windows passed over still give their progress reports.
+        for (uint64_t x = ((static_cast<uint64_t>(p - S) + 255u) & ~255ull); S + x < q && S + x + 1 < E; x += 256)
+          if (S[x] != 'N' && progress(x, 1)) {
+            stopped = true;
+            break;
+          }
+        if (stopped) break;
+        p = q;
+        while (p != E && *p == 'N') ++p;
+        if (!(p + 1 < E)) break;
+      }
       if (progress(static_cast<uint64_t>(p - S), 1)) {
         stopped = true;
         break;
@@ -165,21 +248,24 @@ void CSearchController::exact_search_2()
     const unsigned klen = static_cast<unsigned>(k);
     const int min_score_user = minScores_user[k];
     const int min_length_user = minLengths_user[k];
+    // A window that cannot score minScores[k] fails the first test below;
+    // only a positive minimum lets windows be passed over unseen.
+    const int need = minScores[k];
+    const unsigned run = need < 8 ? static_cast<unsigned>(need) : 8;
     const char* npos = first_N(S, E);
-    for (uint64_t i = 0; i + k < L; ++i) {
-      if (progress(i, klen)) {
-        stopped = true;
-        break;
-      }
+    // N runs may be bridged: near one every window is tried.
+    const char* near_N = first_N(S, E);
+
+    auto try_window = [&](uint64_t i) {
       const char* p = S + i;
       if (npos < p) npos = first_N(p, E);
-      if (p + k > npos) continue;
+      if (p + k > npos) return;
       const char* m = marks + i;
-      if (!((m[0] == 'a' && (m[k - 1] == 'a' || m[k] == 'a')) || (m[-1] == 'a' && m[k - 1] == 'a'))) continue;
-      if (!mixed_unit(p, k)) continue;
+      if (!((m[0] == 'a' && (m[k - 1] == 'a' || m[k] == 'a')) || (m[-1] == 'a' && m[k - 1] == 'a'))) return;
+      if (!mixed_unit(p, k)) return;
 
       Csat& s = attempt(p, k);
-      if (!passes_thresholds(s, klen)) continue;
+      if (!passes_thresholds(s, klen)) return;
       if (s.score >= min_score_user && s.normalized_length() >= min_length_user) {
         float perfection = sat_perfection(s);
         if (global_min_perfection <= perfection && perfection <= global_max_perfection)
@@ -187,6 +273,25 @@ void CSearchController::exact_search_2()
       }
       satList_exact.push_back(&s);
       spare = nullptr;
+    };
+
+    const uint64_t windows = L - k;  // window starts 0 .. L - k - 1
+    for (uint64_t w = 0; w < windows; w += 64) {
+      if (progress(w, klen)) {
+        stopped = true;
+        break;
+      }
+      uint64_t todo = ~0ull;
+      if (need >= 1) {
+        const char* lo = S + (w >= 16 ? w - 16 : 0);
+        if (near_N < lo) near_N = first_N(lo, E);
+        if (static_cast<uint64_t>(near_N - S) >= w + 64 + k + 16) todo = windows_next_to_runs(S, L, w, k, run);
+      }
+      if (windows - w < 64) todo &= (1ull << (windows - w)) - 1;
+      while (todo) {
+        try_window(w + static_cast<uint64_t>(__builtin_ctzll(todo)));
+        todo &= todo - 1;
+      }
     }
     if (!stopped && stop_requested()) {
       report_status(seq_number, sequence.name.c_str(), klen, 'a');
