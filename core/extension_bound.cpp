@@ -155,10 +155,40 @@ bool ExtensionBound::set_unit(const char* begin, const char* end)
 
 void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k)
 {
-  // Counting only pays on longer texts; the tables have 4^(q+1) entries.
-  if (!enabled || q >= KmerNeighbourhood::max_word || n < 4096 || k > max_unit) return;
+  // Counting pays once a side fits beside the window; the tables have
+  // 4^(q+1) entries.
+  if (!enabled || q >= KmerNeighbourhood::max_word || n < 4 * KmerNeighbourhood::reach || k > max_unit) return;
   neighbourhood.reset(new KmerNeighbourhood(text, n, k, q));
   scan_text = text;
+  scan_length = n;
+  scan_k = k;
+}
+
+bool ExtensionBound::window_hopeless(uint64_t s, int min_score)
+{
+  if (!neighbourhood) return false;
+  const long long target = min_score;
+  if (target <= 0) return false;
+  const char* const w = scan_text + s;
+  const uint64_t k = scan_k;
+  // The seed scores 0; its first runs repeat the characters a unit length
+  // away. A run that stops at an N that may be bridged leaves it open.
+  const long long run_left = static_cast<long long>(equal_behind(w, w + k, s));
+  const long long run_right = static_cast<long long>(equal_ahead(w + k, w, scan_length - s - k));
+  if (run_left + run_right >= target) return false;
+  if (Ns_bridged && ((run_left < static_cast<long long>(s) && w[-run_left - 1] == 'N') ||
+                     (s + k + run_right < scan_length && w[k + run_right] == 'N')))
+    return false;
+  const long long floor = -static_cast<long long>(k) - prefer_longer;
+  auto budget = [&](long long score) { return score - q - floor - 1; };
+  if (budget(run_right + run_left) < 0) return true;  // neither walk takes a step
+  neighbourhood->move_to(s);
+  if (!neighbourhood->plain_unit() || (Ns_bridged && neighbourhood->N_nearby())) return false;
+  const KmerNeighbourhood::Hits hits = neighbourhood->hits();
+  if (budget(run_right) >= 0 && !no_gain(hits.long_right, hits.short_right, budget(run_right), run_right))
+    return false;
+  const long long backward_start = run_right + run_left;
+  return no_gain(hits.long_left, hits.short_left, budget(backward_start), run_left);
 }
 
 // The walk starts with `score` at a disagreement after a first run, with

@@ -35,6 +35,10 @@ class ExtensionBound {
   // For a scan over the windows of length k of one text: lets the bound
   // settle most windows from word counts of their neighbourhood instead.
   void scan_windows(const char* text, uint64_t n, unsigned k);
+  // After scan_windows: true when the window at s (no N in it) certainly
+  // cannot reach `min_score`; false when it may, or when the counts cannot
+  // tell (cannot_reach on the seed may still settle it).
+  bool window_hopeless(uint64_t s, int min_score);
 
  private:
   bool set_unit(const char* begin, const char* end);
@@ -43,6 +47,8 @@ class ExtensionBound {
 
   std::unique_ptr<KmerNeighbourhood> neighbourhood;
   const char* scan_text = nullptr;
+  uint64_t scan_length = 0;
+  unsigned scan_k = 0;
 
   uint64_t phases_of[5];  // bit f: the unit's character at phase f is of this class
   uint64_t all = 0;

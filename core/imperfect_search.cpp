@@ -165,6 +165,7 @@ void CSearchController::one_unit_len_complete_imperfect_search(unsigned k, CAnch
                           (m[static_cast<long>(s) - 1] == 'a' && m[s + k - 1] == 'a');
     if (!anchored || n_pos < s + k || single_letter(text + s, k)) continue;
 
+    if (bound.window_hopeless(s, minScores[k])) continue;
     Csat* sat = take_candidate(spare, text + s, text + s + k);
     if (bound.cannot_reach(*sat, minScores[k], before_text, text_end)) {
       spare = sat;

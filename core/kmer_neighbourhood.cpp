@@ -1,5 +1,7 @@
 #include "kmer_neighbourhood.h"
 
+#include <vector>
+
 namespace {
 
 constexpr int starts = KmerNeighbourhood::reach;  // ring slots; a side has fewer starts
@@ -17,6 +19,24 @@ struct ClassTable {
 };
 const ClassTable classes;
 
+// Count tables are large next to a short text: each thread keeps one pair
+// and every scan leaves it as empty as it found it.
+struct CountTables {
+  std::vector<uint32_t> shorts, longs;
+  int q = -1;
+};
+
+CountTables& tables_for(int q)
+{
+  thread_local CountTables t;
+  if (t.q != q) {
+    t.shorts.assign((std::size_t(1) << (2 * q)) + 1, 0);
+    t.longs.assign((std::size_t(1) << (2 * (q + 1))) + 1, 0);
+    t.q = q;
+  }
+  return t;
+}
+
 inline int slot(int64_t start) { return static_cast<int>(start & (starts - 1)); }
 
 }  // namespace
@@ -25,10 +45,18 @@ KmerNeighbourhood::KmerNeighbourhood(const char* t, uint64_t length, unsigned wi
     : text(t), n(static_cast<int64_t>(length)), k(window), q(word), T(word + 1),
       long_mask((1u << (2 * (word + 1))) - 1), bad_mask((1u << (word + 1)) - 1), unit_mask(window >= 32 ? ~0ull : (1ull << (2 * window)) - 1)
 {
-  short_count.assign((std::size_t(1) << (2 * q)) + 1, 0);
-  long_count.assign((std::size_t(1) << (2 * T)) + 1, 0);
+  CountTables& tables = tables_for(q);
+  short_count = tables.shorts.data();
+  long_count = tables.longs.data();
   right.one = 1;
   left.one = 1u << 16;
+}
+
+KmerNeighbourhood::~KmerNeighbourhood()
+{
+  if (s < 0) return;
+  clear_side(right, s + k);
+  clear_side(left, s - reach);
 }
 
 int KmerNeighbourhood::char_class(int64_t i) const
@@ -157,8 +185,8 @@ void KmerNeighbourhood::move_to(uint64_t to)
 KmerNeighbourhood::Hits KmerNeighbourhood::hits() const
 {
   const unsigned char* unit = reinterpret_cast<const unsigned char*>(text + s);
-  const uint32_t* shorts = short_count.data();
-  const uint32_t* longs = long_count.data();
+  const uint32_t* shorts = short_count;
+  const uint32_t* longs = long_count;
   uint32_t short_sum = 0, long_sum = 0;
   if (k + T - 1 <= 32 && T - 1 <= k) {
     // The unit followed by its first T - 1 characters: its cyclic words are

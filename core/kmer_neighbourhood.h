@@ -11,7 +11,6 @@
 #define SARVIK_KMER_NEIGHBOURHOOD_H
 
 #include <cstdint>
-#include <vector>
 
 class KmerNeighbourhood {
  public:
@@ -20,6 +19,10 @@ class KmerNeighbourhood {
 
   // q: the shorter word length, 1 .. max_word - 1; k: the window length.
   KmerNeighbourhood(const char* text, uint64_t n, unsigned k, int q);
+  // Leaves the thread's count tables empty for the next one.
+  ~KmerNeighbourhood();
+  KmerNeighbourhood(const KmerNeighbourhood&) = delete;
+  KmerNeighbourhood& operator=(const KmerNeighbourhood&) = delete;
 
   struct Hits {
     uint32_t short_right, long_right, short_left, long_left;
@@ -73,7 +76,8 @@ class KmerNeighbourhood {
   uint64_t unit_mask;
   int unit_others = 0;     // characters of the window other than A, C, G, T
   int Ns = 0;
-  std::vector<uint32_t> short_count, long_count;
+  uint32_t* short_count;  // the thread's tables, empty between scans
+  uint32_t* long_count;
   Side right, left;
 };
 

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Csat.h"
+#include "word_compare.h"
 
 class UnitScan {
  public:
@@ -56,20 +57,10 @@ inline uint64_t load_word(const char* p)
 {
   uint64_t w;
   std::memcpy(&w, p, sizeof w);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  w = __builtin_bswap64(w);
-#endif
-  return w;
+  return load_order(w);
 }
 
-inline uint64_t unit_word(const UnitScan& u, int phase)
-{
-  uint64_t w = u.word(phase);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  w = __builtin_bswap64(w);
-#endif
-  return w;
-}
+inline uint64_t unit_word(const UnitScan& u, int phase) { return load_order(u.word(phase)); }
 
 // Growing to the right: the cursor is `end`, the character examined is *end.
 struct ScanForward {
