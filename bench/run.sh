@@ -80,41 +80,12 @@ need() {
 need /usr/bin/time time
 for tool in "${others[@]}"; do need "$tool" "$tool"; done
 
-cache=$here/.cache
-mkdir -p "$cache"
-
-# The packages are only downloaded, never installed.
-fetch_deb() {
-  local pkg=$1
-  if ! ls "$cache"/"${pkg}"_*.deb >/dev/null 2>&1; then
-    (cd "$cache" && apt-get download "$pkg" >/dev/null 2>&1) || {
-      echo "run.sh: apt-get download $pkg failed (try apt-get update first)" >&2
-      exit 1
-    }
-  fi
-  ls "$cache"/"${pkg}"_*.deb | head -n 1
-}
-
-# extract <deb> <path inside> <decompressor> <target>
-extract() {
-  local deb=$1 member=$2 unpack=$3 target=$4
-  [[ -s "$target" ]] && return 0
-  dpkg-deb --fsys-tarfile "$deb" | tar -xO "$member" | $unpack > "$target.part"
-  mv "$target.part" "$target"
-}
+# shellcheck source=fetch_inputs.sh
+source "$here/fetch_inputs.sh"
 
 declare -A path records bp
 for input in "${inputs[@]}"; do
-  case $input in
-    kleb)
-      path[kleb]=$cache/Klebs_HS11286.fna
-      extract "$(fetch_deb kleborate-examples)" \
-        ./usr/share/doc/kleborate/examples/data/Klebs_HS11286.fna.xz "xz -dc" "${path[kleb]}" ;;
-    fly)
-      path[fly]=$cache/dm3_upstream2000.fa
-      extract "$(fetch_deb r-bioc-biostrings)" \
-        ./usr/lib/R/site-library/Biostrings/extdata/dm3_upstream2000.fa.gz "gzip -dc" "${path[fly]}" ;;
-  esac
+  path[$input]=$(fetch_input "$here/.cache" "$input")
   records[$input]=$(grep -c '^>' "${path[$input]}")
   bp[$input]=$(grep -v '^>' "${path[$input]}" | tr -d ' \t\r\n' | wc -c)
 done
