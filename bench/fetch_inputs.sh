@@ -1,7 +1,7 @@
-# Sourced by check_equivalence_real.sh: fetch_inputs CACHE_DIR downloads (never
-# installs) the two Debian packages that hold the benchmark genomes and
-# unpacks CACHE_DIR/Klebs_HS11286.fna and CACHE_DIR/dm3_upstream2000.fa,
-# once; later calls reuse them.
+# Sourced by run.sh and check_equivalence_real.sh: downloads (never installs)
+# the Debian packages that hold the benchmark genomes and unpacks
+# CACHE_DIR/Klebs_HS11286.fna and CACHE_DIR/dm3_upstream2000.fa, once; later
+# calls reuse them.
 
 # fetch_deb <cache> <package>: prints the path of the downloaded package.
 fetch_deb() {
@@ -23,12 +23,25 @@ extract() {
   mv "$target.part" "$target"
 }
 
-fetch_inputs() {
-  local cache=$1 kleb_deb bios_deb
+# fetch_input <cache> kleb|fly: unpacks one genome and prints its path.
+fetch_input() {
+  local cache=$1 name=$2 target
   mkdir -p "$cache"
-  kleb_deb=$(fetch_deb "$cache" kleborate-examples)
-  bios_deb=$(fetch_deb "$cache" r-bioc-biostrings)
-  extract "$kleb_deb" ./usr/share/doc/kleborate/examples/data/Klebs_HS11286.fna.xz "xz -dc" "$cache/Klebs_HS11286.fna"
-  extract "$bios_deb" ./usr/lib/R/site-library/Biostrings/extdata/dm3_upstream2000.fa.gz "gzip -dc" \
-    "$cache/dm3_upstream2000.fa"
+  case $name in
+    kleb)
+      target=$cache/Klebs_HS11286.fna
+      extract "$(fetch_deb "$cache" kleborate-examples)" \
+        ./usr/share/doc/kleborate/examples/data/Klebs_HS11286.fna.xz "xz -dc" "$target" ;;
+    fly)
+      target=$cache/dm3_upstream2000.fa
+      extract "$(fetch_deb "$cache" r-bioc-biostrings)" \
+        ./usr/lib/R/site-library/Biostrings/extdata/dm3_upstream2000.fa.gz "gzip -dc" "$target" ;;
+    *) echo "$(basename "$0"): no benchmark input '$name'" >&2; exit 2 ;;
+  esac
+  echo "$target"
+}
+
+fetch_inputs() {
+  fetch_input "$1" kleb >/dev/null
+  fetch_input "$1" fly >/dev/null
 }
