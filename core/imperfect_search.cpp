@@ -28,7 +28,17 @@ void trim_Ns(Csat& s)
   }
 }
 
-void sort_missense(Csat& s) { std::sort(s.missense_list.begin(), s.missense_list.end(), Csat::lessThan_missense); }
+// A kept record is final: its entries are sorted, and its list keeps no
+// room beyond them (the extension may have explored far past its end, and
+// kept records add up over a chromosome).
+void finish_missense(Csat& s)
+{
+  std::sort(s.missense_list.begin(), s.missense_list.end(), Csat::lessThan_missense);
+  if (s.missense_list.count == 0)
+    s.missense_list.release();
+  else if (s.missense_list.capacity > s.missense_list.count)
+    s.missense_list.resize_exact(s.missense_list.count);
+}
 
 // Covers a kept repeat in the marks, except where its alignment events lie:
 // those positions may still anchor repeats of longer units.
@@ -117,7 +127,7 @@ void CSearchController::unit_len_1_complete_imperfect_search(CAnchorSeq& anchors
       extend_imperfect_backward(*sat, before_text);
       trim_Ns(*sat);
       if (passes_thresholds(*sat, 1)) {
-        sort_missense(*sat);
+        finish_missense(*sat);
         mark_repeat(anchors, *sat);
         result.push_back(sat);
       } else {
@@ -175,7 +185,7 @@ void CSearchController::one_unit_len_complete_imperfect_search(unsigned k, CAnch
     extend_imperfect_backward(*sat, before_text);
     trim_Ns(*sat);
     if (passes_thresholds(*sat, k)) {
-      sort_missense(*sat);
+      finish_missense(*sat);
       mark_repeat(anchors, *sat);
       result.push_back(sat);
     } else {
@@ -216,7 +226,7 @@ void CSearchController::search_exact_and_extend_to_imperfect_repeats()
     extend_imperfect_backward(sat, before_text);
     trim_Ns(sat);
     if (passes_thresholds(sat, sat.unit_length())) {
-      sort_missense(sat);
+      finish_missense(sat);
       satList_imperfect.splice(satList_imperfect.end(), satList_exact, it);
     } else {
       sat_alloc.splice(sat_alloc.end(), satList_exact, it);
