@@ -65,6 +65,18 @@ class CSearchController {
 
   // Search mode 0: perfect repeats into satList_exact.
   void exact_search_2();
+  // Receives each perfect repeat that passes the current thresholds, in the
+  // order the exact search finds them; returns true when it keeps the
+  // record (the search then takes a new one for the next window).
+  class SeedSink {
+   public:
+    virtual bool take(Csat& s) = 0;
+
+   protected:
+    ~SeedSink() = default;
+  };
+  // The exact search itself, handing its repeats to `sink`.
+  void find_perfect_repeats(SeedSink& sink);
   // Search mode 1: exact seeds extended into satList_imperfect.
   void search_exact_and_extend_to_imperfect_repeats();
   // Search mode 2 (default): imperfect repeats directly into satList_imperfect.

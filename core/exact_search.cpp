@@ -119,6 +119,21 @@ inline bool mixed_unit(const char* p, uint64_t k)
 
 void CSearchController::exact_search_2()
 {
+  struct ToList : SeedSink {
+    CsatContainer& list;
+    explicit ToList(CsatContainer& l) : list(l) {}
+    bool take(Csat& s) override
+    {
+      list.push_back(&s);
+      return true;
+    }
+  } to_list(satList_exact);
+  find_perfect_repeats(to_list);
+  satList_exact.sort(lessThan_sat);
+}
+
+void CSearchController::find_perfect_repeats(SeedSink& sink)
+{
   const char* const S = sequence.seq_text.data;
   const uint64_t L = sequence.seq_text.len;
   const uint64_t kmin = global_min_unit_length == 0 ? 1 : global_min_unit_length;
@@ -191,9 +206,8 @@ void CSearchController::exact_search_2()
       }
       Csat& s = attempt(p, 1);
       if (passes_thresholds(s, 1)) {
-        satList_exact.push_back(&s);
-        spare = nullptr;
         p = s.end;
+        if (sink.take(s)) spare = nullptr;
       } else {
         ++p;
       }
@@ -234,8 +248,7 @@ void CSearchController::exact_search_2()
         if (global_min_perfection <= perfection && perfection <= global_max_perfection)
           std::memset(marks + (s.start - S), ' ', static_cast<std::size_t>(s.end - s.start));
       }
-      satList_exact.push_back(&s);
-      spare = nullptr;
+      if (sink.take(s)) spare = nullptr;
     };
 
     const uint64_t windows = L - k;  // window starts 0 .. L - k - 1
@@ -263,5 +276,4 @@ void CSearchController::exact_search_2()
   }
 
   if (spare) satList_exact.pool->give_back(spare);
-  satList_exact.sort(lessThan_sat);
 }

@@ -2,7 +2,9 @@
 // over every window of every unit length, and the extension of the perfect
 // repeats that the exact search finds.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "CSearchController.h"
 #include "extension_bound.h"
@@ -199,39 +201,63 @@ void CSearchController::search_exact_and_extend_to_imperfect_repeats()
 {
   general_PrintMessage(stderr, "  Searching for exact repeats.\n");
   std::fflush(stderr);
+
+  // Each seed is extended as soon as the exact search finds it, duplicates
+  // too (removing those is overlap removal's job), so that seeds that fail
+  // go back to the search at once instead of piling up. A seed's extension
+  // depends on the seed and the text alone; only the order of the kept
+  // records must be the one of extending the seeds after sorting them: by
+  // the extended start and end, then by the seed's start and end, then in
+  // the order found.
+  struct Kept {
+    const char* start;
+    const char* end;
+    const char* seed_start;
+    const char* seed_end;
+    uint64_t found;
+    Csat* sat;
+  };
+  struct Extend : SeedSink {
+    CSearchController& c;
+    const char* before_text;
+    const char* text_end;
+    ExtensionBound bound;
+    std::vector<Kept> kept;
+    uint64_t found = 0;
+    Extend(CSearchController& ctl, const char* text, const char* end)
+        : c(ctl), before_text(text - 1), text_end(end) {}
+    bool take(Csat& sat) override
+    {
+      const uint64_t number = found++;
+      const unsigned k = sat.unit_length();
+      const char* seed_start = sat.start;
+      const char* seed_end = sat.end;
+      if (bound.cannot_reach(sat, minScores_user[k], before_text, text_end)) return false;
+      c.extend_imperfect_forward(sat, text_end);
+      c.extend_imperfect_backward(sat, before_text);
+      trim_Ns(sat);
+      if (!(sat.score >= minScores_user[k] && sat.normalized_length() >= minLengths_user[k])) return false;
+      finish_missense(sat);
+      kept.push_back({sat.start, sat.end, seed_start, seed_end, number, &sat});
+      return true;
+    }
+  };
+  const char* const text = sequence.seq_text.data;
+  Extend extend(*this, text, text + sequence.seq_text.len);
   minScores = minScores_intern;
   minLengths = minLengths_intern;
-  exact_search_2();
+  find_perfect_repeats(extend);
   minScores = minScores_user;
   minLengths = minLengths_user;
   general_PrintMessage(stderr, "  Extend exact to imperfect repeats.\n");
   std::fflush(stderr);
 
-  if (satList_exact.empty()) return;  // nothing to extend; the text may not even exist
-  const char* const text = sequence.seq_text.data;
-  const char* const text_end = text + sequence.seq_text.len;
-  const char* const before_text = text - 1;
-  ExtensionBound bound;
-
-  // Every seed is extended, duplicates too; removing those is overlap removal's job.
-  for (auto it = satList_exact.begin(); it != satList_exact.end();) {
-    auto next = std::next(it);
-    Csat& sat = **it;
-    if (bound.cannot_reach(sat, minScores[sat.unit_length()], before_text, text_end)) {
-      sat_alloc.splice(sat_alloc.end(), satList_exact, it);
-      it = next;
-      continue;
-    }
-    extend_imperfect_forward(sat, text_end);
-    extend_imperfect_backward(sat, before_text);
-    trim_Ns(sat);
-    if (passes_thresholds(sat, sat.unit_length())) {
-      finish_missense(sat);
-      satList_imperfect.splice(satList_imperfect.end(), satList_exact, it);
-    } else {
-      sat_alloc.splice(sat_alloc.end(), satList_exact, it);
-    }
-    it = next;
-  }
-  satList_imperfect.sort(lessThan_sat);
+  std::sort(extend.kept.begin(), extend.kept.end(), [](const Kept& a, const Kept& b) {
+    if (a.start != b.start) return a.start < b.start;
+    if (a.end != b.end) return a.end < b.end;
+    if (a.seed_start != b.seed_start) return a.seed_start < b.seed_start;
+    if (a.seed_end != b.seed_end) return a.seed_end < b.seed_end;
+    return a.found < b.found;
+  });
+  for (const Kept& r : extend.kept) satList_imperfect.push_back(r.sat);
 }
