@@ -2,8 +2,9 @@
 // the sequence just beside the window, kept up to date as the window slides.
 //
 // For a window [s, s + k) it counts, on the right side [s + k, s + k + reach)
-// and on the left side [s - reach, s), the words of length q and q + 1 that
-// lie wholly inside the side, in one table per side and length. A query sums
+// and on the left side [s - reach, s), the words of length q + 1 that lie
+// wholly inside the side and the words of length q that start where those
+// do (their first q characters), in one table per length. A query sums
 // the counts of the unit's cyclic words: a run of q or more matches against
 // the unit at any phase, starting on a side, is such a word there. Moving on
 // by one position costs a few table updates; a jump rebuilds the two sides.
