@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr int starts = KmerNeighbourhood::reach;  // ring slots; a side has fewer starts
+constexpr int starts = KmerNeighbourhood::ring;  // a side has fewer starts
 
 struct ClassTable {
   unsigned char of[256];

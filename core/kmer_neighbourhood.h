@@ -16,7 +16,8 @@
 class KmerNeighbourhood {
  public:
   static constexpr int reach = 64;
-  static constexpr int max_word = 7;  // tables of 4^7 entries at most
+  static constexpr int max_word = 7;
+  static constexpr int ring = 64;  // slots for a side's word starts  // tables of 4^7 entries at most
 
   // q: the shorter word length, 1 .. max_word - 1; k: the window length.
   KmerNeighbourhood(const char* text, uint64_t n, unsigned k, int q);
@@ -50,10 +51,10 @@ class KmerNeighbourhood {
   // words never carries from one half into the other).
   struct Side {
     uint32_t one;                                   // 1 in this side's half
-    uint32_t ring_short[reach], ring_long[reach];  // by start position & (reach - 1)
+    uint32_t ring_short[ring], ring_long[ring];  // by start position & (ring - 1)
     Word entering;                                  // the word of the last start added
   };
-  static_assert((reach & (reach - 1)) == 0, "ring positions are masked");
+  static_assert((ring & (ring - 1)) == 0 && ring >= reach, "ring positions are masked");
 
   int char_class(int64_t i) const;
   void roll(Word& w, int64_t i) const;
