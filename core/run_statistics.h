@@ -43,8 +43,8 @@ struct RecordDensity {
 
 class RunStatistics {
  public:
-  static const unsigned density_bins = 240;
-  static const unsigned density_records = 24;
+  static constexpr unsigned density_bins = 240;
+  static constexpr unsigned density_records = 24;
 
   uint64_t records = 0;
   uint64_t nucleotides = 0;  // of the records analysed
