@@ -84,7 +84,6 @@ TEST_F(RunStatisticsTest, DensityBinsAndTheLongestRecords)
   set_sequence(std::string(100, 'G') + std::string(10, 'A') + std::string(370, 'G'), "long");
   make(100, 110, 100, 1);
   add();
-  records.clear();
   ASSERT_EQ(stats.longest.size(), 1u);
   const RecordDensity& d = stats.longest[0];
   EXPECT_EQ(d.name, "long");
@@ -98,7 +97,7 @@ TEST_F(RunStatisticsTest, DensityBinsAndTheLongestRecords)
   // longest first, the earlier of two equal ones first.
   for (int i = 0; i < 30; ++i) {
     set_sequence(std::string(static_cast<std::size_t>(10 + i % 5), 'C'), "r" + std::to_string(i));
-    add();
+    stats.add_record(seq, {});
   }
   ASSERT_EQ(stats.longest.size(), RunStatistics::density_records);
   EXPECT_EQ(stats.longest[0].name, "long");
