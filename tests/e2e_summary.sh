@@ -24,7 +24,7 @@ check() {  # description, then a command that succeeds when the check holds
 for mode in exact extendExact imperfect; do
   for extra in "" "--minPerfection 90 --reportUnit 0" "-D --reportUnit 1 --firstSeq 5 --lastSeq 30"; do
     read -r -a opts <<< "$extra"
-    for format in 0 1 2 3 4; do
+    for format in 0 1 2 3 4 5 6; do
       tag="$mode.$format.${extra// /}"
       "$sarvik" -M "$mode" --outputFormat "$format" "${opts[@]}" "$input" run.out 2> plain.err
       mv run.out plain.out
@@ -42,7 +42,7 @@ for mode in exact extendExact imperfect; do
     [[ $extra == *firstSeq* ]] && range=(5 30)
     check "$base: summary agrees with format 3" \
       python3 "$tests/check_summary.py" "$base.tsv" "$mode.${extra// /}.format3" "$input" "${range[@]}"
-    for format in 0 1 2 4; do
+    for format in 0 1 2 4 5 6; do
       check "$mode.$format.${extra// /}: summary as with format 3" cmp -s "$base.tsv" "$mode.$format.${extra// /}.tsv"
     done
   done
@@ -57,6 +57,17 @@ check "summary beside stdout" cmp -s stdout.tsv exact.3..tsv
 check "no repeats: total row only" bash -c "tail -1 none.tsv | grep -qP '^total\t0\t0\t0.0000\t0\t0.000\t0\t0\t0\t0$' &&
   [ \$(grep -vc '^#' none.tsv) = 2 ]"
 check "no repeats: report says so" grep -q 'no repeats' none.html
+
+# Standard streams: the input from a pipe (the summary names it "-"), the
+# summary on the standard output while the results go to a file, refused
+# when the results go there too.
+cat "$input" | "$sarvik" -M exact --summary piped.tsv - piped.out 2> /dev/null
+check "input from a pipe" cmp -s <(grep -v '^# input' piped.tsv) <(grep -v '^# input' exact.3..tsv)
+"$sarvik" -M exact --summary - "$input" to_file.out > summary_stdout.tsv 2> /dev/null
+check "summary on the standard output" cmp -s summary_stdout.tsv exact.3..tsv
+"$sarvik" -M exact --summary - "$input" > /dev/null 2> both.err
+check "summary and results both on the standard output: 154" test $? = 154
+check "its message" grep -q 'is the standard output, where the results go' both.err
 
 # The report is self-contained: no scripts, nothing fetched from elsewhere.
 check "report without scripts or outside resources" \

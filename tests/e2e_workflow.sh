@@ -26,7 +26,7 @@ awk '/^>/ { n++ } { f = n <= 13 ? "alpha.fa" : n <= 26 ? "beta.fa" : "gamma.fa";
 gzip -k beta.fa
 printf 'sample\tfasta\nalpha\talpha.fa\nbeta\tbeta.fa.gz\ngamma\tgamma.fa\n' > samples.tsv
 printf '%s\n' 'samples: samples.tsv' "sarvik: $sarvik" 'results: results' 'options: "-M imperfect -U 8"' \
-  'formats: [3, 2, 0]' 'threads: 1' 'mem_mb: 500' 'runtime_minutes: 10' > config.yaml
+  'formats: [3, 2, 0, 5]' 'threads: 1' 'mem_mb: 500' 'runtime_minutes: 10' > config.yaml
 
 snakemake -s "$root/workflow/Snakefile" --configfile config.yaml --cores 2 > snakemake.log 2>&1
 check "the workflow runs" test $? = 0 || tail -20 snakemake.log
@@ -36,7 +36,7 @@ for s in alpha beta gamma; do
   [ $s = beta ] && fasta=beta.fa.gz
   d=results/$s
   check "$s: summary, report and log" test -s "$d/$s.summary.tsv" -a -s "$d/$s.report.html" -a -f "$d/$s.log"
-  for f in 3:tsv 2:gff 0:txt; do
+  for f in 3:tsv 2:gff 0:txt 5:bed; do
     "$sarvik" -M imperfect -U 8 --outputFormat "${f%:*}" "$fasta" by_hand 2> /dev/null
     check "$s: format ${f%:*} as by hand" same_output "$d/$s.format${f%:*}.${f#*:}" by_hand
   done
