@@ -84,7 +84,8 @@ int parse_options(int argc, char** argv)
       "", "summary",
       "Also write a summary of the run to this file (tab-separated): per unit length the number of repeats, the "
       "nucleotides they cover, their share of the input, median length and copy number, and the counts per "
-      "perfection band, with a total row and the input size. Works with every output format and search mode.",
+      "perfection band, with a total row and the input size. Works with every output format and search mode. "
+      "\"-\" writes it to the standard output when the results go to a file.",
       false, "", "file");
   TCLAP::ValueArg<std::string> report(
       "", "report",
