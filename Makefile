@@ -47,6 +47,7 @@ fuzz:
 
 screenshot: build
 	@scripts/screenshot.sh $(BUILD)
+	@scripts/report_example.sh $(BUILD)
 
 bench: build
 	@bench/run.sh $(BUILD)

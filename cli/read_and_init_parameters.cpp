@@ -80,6 +80,19 @@ int parse_options(int argc, char** argv)
 
   TCLAP::CmdLine cmd("This program searches for tandemly repeated patterns in DNA sequences.", ' ', version);
 
+  TCLAP::ValueArg<std::string> summary(
+      "", "summary",
+      "Also write a summary of the run to this file (tab-separated): per unit length the number of repeats, the "
+      "nucleotides they cover, their share of the input, median length and copy number, and the counts per "
+      "perfection band, with a total row and the input size. Works with every output format and search mode. "
+      "\"-\" writes it to the standard output when the results go to a file.",
+      false, "", "file");
+  TCLAP::ValueArg<std::string> report(
+      "", "report",
+      "Also write a report of the run to this file: one self-contained HTML page with the summary table and "
+      "plots (repeats and covered nucleotides per unit length, repeat lengths, the most frequent units, "
+      "perfection, repeat density along the longest records), readable offline.",
+      false, "", "file.html");
   TCLAP::SwitchArg sequenceInfoAsComment(
       "", "sequenceInfoAsComment",
       "In the GFF and one-per-line output modes, show additional sequence information in the output file as "
@@ -195,6 +208,7 @@ int parse_options(int argc, char** argv)
       true, "Input and output filenames");
 
   TCLAP::Arg* const in_order[] = {
+      &summary,               &report,
       &sequenceInfoAsComment, &succN,       &NsAsMissense,
       &preferShorterRepeats,  &reportUnit,  &NPerfectionMode,
       &printRepeatSeqMode,    &outputFormat, &maskX,
@@ -227,6 +241,8 @@ int parse_options(int argc, char** argv)
     global_output_filename = names[1];
   }
 
+  global_summary_filename = summary.getValue();
+  global_report_filename = report.getValue();
   global_sequence_from = static_cast<unsigned>(firstSeq.getValue());
   global_sequence_to = static_cast<unsigned>(lastSeq.getValue());
   global_maximum_recursion_depth = recursion.getValue();

@@ -8,6 +8,8 @@
 // of the graphical program sets it.
 std::string global_input_filename;
 std::string global_output_filename;
+std::string global_summary_filename;
+std::string global_report_filename;
 
 unsigned global_sequence_from;
 unsigned global_sequence_to;

@@ -12,6 +12,9 @@
 
 extern std::string global_input_filename;
 extern std::string global_output_filename;
+// Optional run summary (TSV) and HTML report; empty: not written.
+extern std::string global_summary_filename;
+extern std::string global_report_filename;
 
 extern unsigned global_sequence_from;
 extern unsigned global_sequence_to;

@@ -81,30 +81,28 @@ int bed_score(int score) { return std::max(0, std::min(score, 1000)); }
 
 }  // namespace
 
+bool written_unit(const Csat& s, float perfection, CDnaString& unit)
+{
+  if (global_min_perfection > perfection || perfection > global_max_perfection) return false;
+  unit.assign(s.unit_begin, s.unit_end);
+  switch (global_report_unit_mode) {
+    case 1:
+      return !unit.setToMinAlphaRepModCyclicPermOf(unit);
+    case 2:
+      return !unit.setToMinAlphaRepModRevCompAndCyclicPermOf(unit);
+    default:
+      return !unit_is_repetition_of_shorter_unit(s.unit_begin, s.unit_length());
+  }
+}
+
 void Csat::report_sat(FILE* out, CSequence_Mol& seq)
 {
   const float perfection = sat_perfection(*this);
-  if (global_min_perfection > perfection || perfection > global_max_perfection) return;
+  CDnaString reported;
+  if (!written_unit(*this, perfection, reported)) return;
 
   const unsigned k = unit_length();
-  CDnaString unit;
-  unit.assign(unit_begin, unit_end);
-  CDnaString normal_form;
-  CDnaString* reported = &unit;
-  switch (global_report_unit_mode) {
-    case 1:
-      if (normal_form.setToMinAlphaRepModCyclicPermOf(unit)) return;
-      reported = &normal_form;
-      break;
-    case 2:
-      if (normal_form.setToMinAlphaRepModRevCompAndCyclicPermOf(unit)) return;
-      reported = &normal_form;
-      break;
-    default:
-      if (unit_is_repetition_of_shorter_unit(unit_begin, k)) return;
-      break;
-  }
-  const char* unit_text = reported->c_str();
+  const char* unit_text = reported.c_str();
 
   // The records point into seq_text, so it is never made zero-terminated
   // here (that could move its buffer); it is only printed with a length.

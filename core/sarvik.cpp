@@ -18,6 +18,8 @@
 #include "number2cstring.h"
 #include "run_frontend.h"
 #include "run_header.h"
+#include "run_statistics.h"
+#include "run_summary_files.h"
 #include "standard_streams.h"
 
 namespace {
@@ -35,16 +37,23 @@ void file_message(const char* what, const std::string& name, const char* why)
   std::fflush(stderr);
 }
 
-// The output and masked-sequence streams of a run; closes what it opened.
+// The output and masked-sequence streams of a run, and those of the optional
+// summary and report; closes what it opened.
 struct OutputFiles {
   FILE* out = stdout;
   FILE* masked = nullptr;
+  FILE* summary = nullptr;
+  FILE* report = nullptr;
   std::string out_name;
   std::string masked_name;
 
-  ~OutputFiles() { close_all(); }
+  ~OutputFiles()
+  {
+    close_all();
+    finish_summaries();
+  }
 
-  // Flushes and closes both; false (with errno set) when any write failed.
+  // Flushes and closes output and masked file; false (with errno set) when any write failed.
   bool close_all()
   {
     bool ok = finish(masked, false);
@@ -52,6 +61,16 @@ struct OutputFiles {
     ok = finish(out, out != stdout) && ok;
     out = nullptr;
     return ok;
+  }
+
+  // Closes summary and report; the name of the first that failed, or null.
+  const std::string* finish_summaries()
+  {
+    const std::string* failed = nullptr;
+    if (!finish(report, report != stdout)) failed = &global_report_filename;
+    if (!finish(summary, summary != stdout)) failed = &global_summary_filename;
+    summary = report = nullptr;
+    return failed;
   }
 
   static bool finish(FILE* f, bool close)
@@ -97,8 +116,58 @@ int open_failure(const std::string& name, const char* as_what, int code)
   return fail(code);
 }
 
-// Opens the output and masked-sequence files, refusing any that would
-// overwrite the input (or each other) before anything is truncated.
+// Whether `a` and `b` name one file, or would once created (streams aside).
+bool one_file(const std::string& a, const std::string& b)
+{
+  if (a.empty() || b.empty() || names_standard_stream(a) || names_standard_stream(b)) return false;
+  return a == b || same_file(a.c_str(), b.c_str());
+}
+
+// The summary and report files, if asked for: refuses (check) any that is
+// the input, the output, the masked file or the other of the two, or opens them.
+int summaries(OutputFiles& files, bool check)
+{
+  struct Wanted {
+    const std::string& name;
+    const char* what;
+    const char* as_what;
+    const std::string& other;  // checked against the one wanted before it
+    FILE*& file;
+  };
+  const std::string none;
+  const Wanted wanted[2] = {
+      {global_summary_filename, "Sorry! The summary file", "as summary file.", none, files.summary},
+      {global_report_filename, "Sorry! The report file", "as report file.", global_summary_filename, files.report}};
+  for (const Wanted& w : wanted) {
+    if (w.name.empty() || !check) continue;
+    // "-" writes to the standard output, unless the results go there.
+    const bool to_stdout = global_output_filename.empty() || names_standard_stream(global_output_filename);
+    const char* clash = nullptr;
+    if (names_standard_stream(w.name))
+      clash = to_stdout ? "is the standard output, where the results go"
+              : w.other == w.name ? "is the summary file" : nullptr;
+    else
+      clash = one_file(w.name, global_input_filename)    ? "is the input file"
+              : one_file(w.name, global_output_filename) ? "is the output file"
+              : one_file(w.name, files.masked_name)      ? "is the masked-sequence file"
+              : one_file(w.name, w.other)                ? "is the summary file"
+                                                         : nullptr;
+    if (clash) {
+      file_message(w.what, w.name, (std::string(clash) + ". Choose another name.").c_str());
+      return fail(status_output_not_opened);
+    }
+  }
+  for (const Wanted& w : wanted) {
+    if (w.name.empty() || check) continue;
+    w.file = names_standard_stream(w.name) ? stdout : std::fopen(w.name.c_str(), "w");
+    if (!w.file) return open_failure(w.name, w.as_what, status_output_not_opened);
+  }
+  return 0;
+}
+
+// Opens the output and masked-sequence files (and summary and report),
+// refusing any that would overwrite the input (or each other) before
+// anything is truncated.
 int open_outputs(OutputFiles& files)
 {
   // Streams have no name to compare; the option reader refuses --maskX on
@@ -122,6 +191,7 @@ int open_outputs(OutputFiles& files)
                  "is the same file as the output file. Choose another output file name.");
     return fail(status_output_not_opened);
   }
+  if (int r = summaries(files, true)) return r;
 
   if (!to_stdout) {
     files.out = std::fopen(global_output_filename.c_str(), "w");
@@ -132,6 +202,15 @@ int open_outputs(OutputFiles& files)
     if (!files.masked)
       return open_failure(files.masked_name, "as file for the masked sequences.", status_masked_not_opened);
   }
+  return summaries(files, false);
+}
+
+// Writes the summary and the report of a complete run; 0 or the write-failure status.
+int write_summaries(OutputFiles& files, const RunStatistics& stats)
+{
+  if (files.summary) write_summary_tsv(files.summary, stats);
+  if (files.report) write_report_html(files.report, stats);
+  if (const std::string* failed = files.finish_summaries()) return write_failure(*failed);
   return 0;
 }
 
@@ -198,6 +277,8 @@ int run_sarvik_analysis()
 
   OutputFiles files;
   if (int r = open_outputs(files)) return r;
+  RunStatistics stats;
+  const bool gather = files.summary || files.report;
 
   creator_message(stderr, "");
   print_search_parameters(stderr, "");
@@ -238,6 +319,7 @@ int run_sarvik_analysis()
       CsatContainer& found = controller.search_selected_mode(files.out);
       controller.remove_hidden(found);
       controller.report_SATList(files.out, found);
+      if (gather) stats.add_record(seq, found);
       if (files.masked) write_masked_record(files.masked, seq, found);
       stop = graphical && stop_requested();
       last_length = seq.seq_text.len;
@@ -257,6 +339,7 @@ int run_sarvik_analysis()
   // Success is reported only once everything has reached its file.
   if (!OutputFiles::finish(files.masked, true)) return write_failure(files.masked_name);
   files.masked = nullptr;
+  if (int r = write_summaries(files, stats)) return r;
   if (!good_bye(files.out) || !files.close_all()) return write_failure(files.out_name);
   if (graphical) report_status(n, seq.name.c_str(), global_max_unit_length, 'f');
   return status_finished;
