@@ -126,11 +126,7 @@ void CSearchController::exact_search_2()
 
   // Only at offsets that are multiples of 256; true when the user stopped.
   auto progress = [&](uint64_t offset, unsigned k) {
-    if ((offset & 255u) != 0 || !check_report_status()) return false;
-    report_status(seq_number, sequence.name.c_str(), k, 'r');
-    if (!stop_requested()) return false;
-    report_status(seq_number, sequence.name.c_str(), k, 'a');
-    return true;
+    return (offset & 255u) == 0 && poll_progress(seq_number, sequence.name.c_str(), k);
   };
 
   uint64_t k_first = kmin;
@@ -153,10 +149,7 @@ void CSearchController::exact_search_2()
       }
       while (p != E && *p == 'N') ++p;
     }
-    if (!stopped && stop_requested()) {
-      report_status(seq_number, sequence.name.c_str(), 1, 'a');
-      stopped = true;
-    }
+    if (!stopped && search_stop_requested(seq_number, sequence.name.c_str(), 1)) stopped = true;
   }
 
   char* const marks = anchors.marks;
@@ -188,10 +181,7 @@ void CSearchController::exact_search_2()
       satList_exact.push_back(&s);
       spare = nullptr;
     }
-    if (!stopped && stop_requested()) {
-      report_status(seq_number, sequence.name.c_str(), klen, 'a');
-      stopped = true;
-    }
+    if (!stopped && search_stop_requested(seq_number, sequence.name.c_str(), klen)) stopped = true;
   }
 
   if (spare) satList_exact.pool->give_back(spare);

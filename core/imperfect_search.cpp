@@ -3,8 +3,10 @@
 // repeats that the exact search finds.
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "CSearchController.h"
+#include "chunked_scan.h"
 #include "global-types-and-parameters.h"
 #include "run_frontend.h"
 
@@ -29,33 +31,105 @@ void trim_Ns(Csat& s)
 
 void sort_missense(Csat& s) { std::sort(s.missense_list.begin(), s.missense_list.end(), Csat::lessThan_missense); }
 
-// Covers a kept repeat in the marks, except where its alignment events lie:
-// those positions may still anchor repeats of longer units.
-void mark_repeat(CAnchorSeq& anchors, const Csat& s)
-{
-  char* m = anchors.marks;
-  const char* text = anchors.seq_begin;
-  std::fill(m + (s.start - text), m + (s.end - text), ' ');
-  for (const missense_entry& e : s.missense_list) m[e.pos - text] = 'a';
-}
-
-// A rejected candidate is re-initialised for the next window rather than
-// handed back and taken again from the pool.
-Csat* take_candidate(Csat*& spare, const char* a, const char* b)
-{
-  Csat* sat = spare;
-  spare = nullptr;
-  if (!sat) return sat_alloc.get_new(a, b);
-  sat->reset(a, b);
-  return sat;
-}
-
 bool single_letter(const char* w, unsigned k)
 {
   for (unsigned i = 1; i < k; ++i)
     if (w[i] != w[0]) return false;
   return true;
 }
+
+// One unit length's window test of the complete imperfect search, over any
+// view of the marks (the serial scan, a chunk's speculative run, the redo).
+class ImperfectScan {
+ public:
+  ImperfectScan(CSearchController& c, unsigned k)
+      : c_(c),
+        k_(k),
+        text_(c.sequence.seq_text.data),
+        n_(c.sequence.seq_text.len),
+        min_scores_(CSearchController::minScores),
+        min_lengths_(CSearchController::minLengths)
+  {
+  }
+
+  const char* text() const { return text_; }
+  long span() const { return k_; }
+  // Windows s < windows_end() are tried; each needs a character after it.
+  unsigned windows_end() const { return n_ > k_ ? n_ - k_ : 0; }
+  void enter_thread() const
+  {
+    CSearchController::minScores = min_scores_;
+    CSearchController::minLengths = min_lengths_;
+  }
+
+  // First N at or after s (k > 1 only): the cursor eligible() moves forward.
+  unsigned cursor_at(unsigned s) const
+  {
+    if (k_ == 1) return s;
+    while (s < n_ && text_[s] != 'N') ++s;
+    return s;
+  }
+
+  bool eligible(unsigned s, const MarkView& m, unsigned& n_pos) const
+  {
+    // Unit length 1 anchors on a free mark alone and never at an N.
+    if (k_ == 1) return text_[s] != 'N' && m.at(s) == 'a';
+    if (n_pos < s) n_pos = cursor_at(s);
+    const long l = s;
+    const bool anchored = (m.at(l) == 'a' && (m.at(l + k_ - 1) == 'a' || m.at(l + k_) == 'a')) ||
+                          (m.at(l - 1) == 'a' && m.at(l + k_ - 1) == 'a');
+    return anchored && n_pos >= s + k_ && !single_letter(text_ + s, k_);
+  }
+
+  // The repeat that window s grows into when it meets the thresholds; null
+  // otherwise (the candidate is then kept in `spare` for the next window).
+  Csat* grow(unsigned s, Csat*& spare, Csat_garbagecollector& pool) const
+  {
+    Csat* sat = take_candidate(spare, pool, text_ + s, text_ + s + k_);
+    c_.extend_imperfect_forward(*sat, text_ + n_);
+    c_.extend_imperfect_backward(*sat, text_ - 1);
+    trim_Ns(*sat);
+    if (!CSearchController::passes_thresholds(*sat, k_)) {
+      spare = sat;
+      return nullptr;
+    }
+    sort_missense(*sat);
+    return sat;
+  }
+
+  // A kept repeat covers its stretch, except where its alignment events lie:
+  // those positions may still anchor repeats of longer units.
+  void cover(MarkView& m, const Csat& s) const
+  {
+    m.fill(s.start - text_, s.end - text_, ' ');
+    for (const missense_entry& e : s.missense_list) m.set(e.pos - text_, 'a');
+  }
+  long reach(const Csat& s) const
+  {
+    long r = s.end - text_;
+    if (s.missense_list.count) r = std::max(r, static_cast<long>(s.missense_list.end()[-1].pos - text_) + 1);
+    return r;
+  }
+
+ private:
+  // A rejected candidate is re-initialised for the next window rather than
+  // handed back and taken again from the pool.
+  static Csat* take_candidate(Csat*& spare, Csat_garbagecollector& pool, const char* a, const char* b)
+  {
+    Csat* sat = spare;
+    spare = nullptr;
+    if (!sat) return pool.get_new(a, b);
+    sat->reset(a, b);
+    return sat;
+  }
+
+  CSearchController& c_;
+  unsigned k_;
+  const char* text_;
+  unsigned n_;
+  int* min_scores_;
+  int* min_lengths_;
+};
 
 }  // namespace
 
@@ -64,142 +138,82 @@ void CSearchController::complete_imperfect_search(FILE*)
   CAnchorSeq anchors(sequence);
   unsigned k = global_min_unit_length;
   if (k == 0) k = 1;  // a unit needs at least one character
-  if (k == 1) {
-    unit_len_1_complete_imperfect_search(anchors, satList_imperfect);
-    // Homopolymer cover must not keep longer units from anchoring there.
-    anchors.reset_all();
-    k = 2;
-  }
   const char* name = sequence.name.c_str();
+  ChunkedScanState chunks;
   for (; k <= global_max_unit_length; ++k) {
-    one_unit_len_complete_imperfect_search(k, anchors, satList_imperfect);
-    if (stop_requested()) {
-      report_status(seq_number, name, k, 'a');
-      break;
-    }
+    if (!scan_unit_length(k, anchors, chunks)) break;
+    // A stop seen during unit length 1 still lets unit length 2 run, as it always did.
+    if (k > 1 && search_stop_requested(seq_number, name, k)) break;
+    // Homopolymer cover must not keep longer units from anchoring there.
+    if (k == 1) anchors.reset_all();
     if (k == global_max_unit_length) break;  // k + 1 could wrap
   }
+  chunks.release_into(*satList_imperfect.pool);
   satList_imperfect.sort(lessThan_sat);
 }
 
-void CSearchController::unit_len_1_complete_imperfect_search(CAnchorSeq& anchors, std::list<Csat*>& result)
+bool CSearchController::scan_unit_length(unsigned k, CAnchorSeq& anchors, ChunkedScanState& chunks)
 {
-  const char* const text = sequence.seq_text.data;
-  const unsigned n = sequence.seq_text.len;
-  if (n < 2) return;  // a window needs a character after it
-  const char* const name = sequence.name.c_str();
-  const char* const text_end = text + n;
-  const char* const before_text = text - 1;
-  const char* const m = anchors.marks;
-  Csat* spare = nullptr;
-
-  unsigned s = 0;
-  while (s < n && text[s] == 'N') ++s;
-  while (s + 1 < n) {
-    if (s % 256 == 0 && check_report_status()) {
-      report_status(seq_number, name, 1, 'r');
-      if (stop_requested()) {
-        report_status(seq_number, name, 1, 'a');
-        break;
-      }
-    }
-    if (m[s] == 'a') {
-      Csat* sat = take_candidate(spare, text + s, text + s + 1);
-      extend_imperfect_forward(*sat, text_end);
-      extend_imperfect_backward(*sat, before_text);
-      trim_Ns(*sat);
-      if (passes_thresholds(*sat, 1)) {
-        sort_missense(*sat);
-        mark_repeat(anchors, *sat);
-        result.push_back(sat);
-      } else {
-        spare = sat;
-      }
-    }
-    ++s;
-    while (s < n && text[s] == 'N') ++s;
-  }
-  if (spare) sat_alloc.give_back(spare);
-}
-
-void CSearchController::one_unit_len_complete_imperfect_search(unsigned k, CAnchorSeq& anchors,
-                                                               std::list<Csat*>& result)
-{
-  const char* const text = sequence.seq_text.data;
-  const unsigned n = sequence.seq_text.len;
-  if (n <= k) return;
-  const char* const name = sequence.name.c_str();
-  const char* const text_end = text + n;
-  const char* const before_text = text - 1;
-  const char* const m = anchors.marks;
-  Csat* spare = nullptr;
-
-  // First N at or after the window start; it only moves forward.
-  unsigned n_pos = 0;
-  while (n_pos < n && text[n_pos] != 'N') ++n_pos;
-
-  for (unsigned s = 0; s + k < n; ++s) {
-    if (s % 256 == 0 && check_report_status()) {
-      report_status(seq_number, name, k, 'r');
-      if (stop_requested()) {
-        report_status(seq_number, name, k, 'a');
-        break;
-      }
-    }
-    if (n_pos < s) {
-      n_pos = s;
-      while (n_pos < n && text[n_pos] != 'N') ++n_pos;
-    }
-    // marks[-1] and marks[n] are sentinels, so s - 1 and s + k are safe.
-    const bool anchored = (m[s] == 'a' && (m[s + k - 1] == 'a' || m[s + k] == 'a')) ||
-                          (m[static_cast<long>(s) - 1] == 'a' && m[s + k - 1] == 'a');
-    if (!anchored || n_pos < s + k || single_letter(text + s, k)) continue;
-
-    Csat* sat = take_candidate(spare, text + s, text + s + k);
-    extend_imperfect_forward(*sat, text_end);
-    extend_imperfect_backward(*sat, before_text);
-    trim_Ns(*sat);
-    if (passes_thresholds(*sat, k)) {
-      sort_missense(*sat);
-      mark_repeat(anchors, *sat);
-      result.push_back(sat);
-    } else {
-      spare = sat;
-    }
-  }
-  if (spare) sat_alloc.give_back(spare);
+  ImperfectScan scan(*this, k);
+  MarkView marks{anchors.buffer, -1, static_cast<long>(anchors.seq_length) + 1};
+  auto take = [&](unsigned, Csat* r) { satList_imperfect.push_back(r); };
+  Csat_garbagecollector& pool = *satList_imperfect.pool;
+  if (unsigned chunk = scan_chunk_length(scan.windows_end()))
+    return chunked_scan(scan, chunk, marks, chunks, *search_pool, pool, take);
+  const char* name = sequence.name.c_str();
+  scan_windows(scan, 0, scan.windows_end(), marks, pool, take,
+               [&](unsigned s) { return s % 256 == 0 && poll_progress(seq_number, name, k); });
+  return true;
 }
 
 void CSearchController::search_exact_and_extend_to_imperfect_repeats()
 {
-  general_PrintMessage(stderr, "  Searching for exact repeats.\n");
-  std::fflush(stderr);
+  search_message("  Searching for exact repeats.\n");
   minScores = minScores_intern;
   minLengths = minLengths_intern;
   exact_search_2();
   minScores = minScores_user;
   minLengths = minLengths_user;
-  general_PrintMessage(stderr, "  Extend exact to imperfect repeats.\n");
-  std::fflush(stderr);
+  search_message("  Extend exact to imperfect repeats.\n");
 
   if (satList_exact.empty()) return;  // nothing to extend; the text may not even exist
   const char* const text = sequence.seq_text.data;
   const char* const text_end = text + sequence.seq_text.len;
   const char* const before_text = text - 1;
 
-  // Every seed is extended, duplicates too; removing those is overlap removal's job.
-  for (auto it = satList_exact.begin(); it != satList_exact.end();) {
-    auto next = std::next(it);
-    Csat& sat = **it;
-    extend_imperfect_forward(sat, text_end);
-    extend_imperfect_backward(sat, before_text);
-    trim_Ns(sat);
-    if (passes_thresholds(sat, sat.unit_length())) {
-      sort_missense(sat);
-      satList_imperfect.splice(satList_imperfect.end(), satList_exact, it);
-    } else {
-      sat_alloc.splice(sat_alloc.end(), satList_exact, it);
+  // Every seed is extended, duplicates too; removing those is overlap
+  // removal's job. Each seed's extension is independent of the others, so
+  // they are spread over the pool in slices; the list is rebuilt in order.
+  std::vector<Csat*> seeds(satList_exact.begin(), satList_exact.end());
+  std::vector<char> kept(seeds.size());
+  int* const scores = minScores;
+  int* const lengths = minLengths;
+  auto extend = [&](std::size_t from, std::size_t to) {
+    minScores = scores;
+    minLengths = lengths;
+    for (std::size_t i = from; i < to; ++i) {
+      Csat& sat = *seeds[i];
+      extend_imperfect_forward(sat, text_end);
+      extend_imperfect_backward(sat, before_text);
+      trim_Ns(sat);
+      kept[i] = passes_thresholds(sat, sat.unit_length());
+      if (kept[i]) sort_missense(sat);
     }
+  };
+  const std::size_t slices = search_pool && seeds.size() > 1 ? 8ull * search_pool->threads() : 1;
+  const std::size_t per = (seeds.size() + slices - 1) / slices;
+  if (slices == 1)
+    extend(0, seeds.size());
+  else
+    search_pool->parallel_for(slices, [&](std::size_t i) { extend(std::min(seeds.size(), i * per), std::min(seeds.size(), (i + 1) * per)); });
+
+  std::size_t i = 0;
+  for (auto it = satList_exact.begin(); it != satList_exact.end(); ++i) {
+    auto next = std::next(it);
+    if (kept[i])
+      satList_imperfect.splice(satList_imperfect.end(), satList_exact, it);
+    else
+      satList_exact.pool->splice(satList_exact.pool->end(), satList_exact, it);
     it = next;
   }
   satList_imperfect.sort(lessThan_sat);

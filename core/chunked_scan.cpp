@@ -1,0 +1,15 @@
+#include "chunked_scan.h"
+
+unsigned forced_chunk_length = 0;
+
+unsigned scan_chunk_length(unsigned windows)
+{
+  if (!search_pool || search_pool->threads() < 2 || windows == 0) return 0;
+  if (forced_chunk_length) return forced_chunk_length;
+  // Eight chunks a thread even out unequal chunks; below 64 Ki windows the
+  // hand-over would cost more than the scan.
+  const unsigned min_chunk = 1u << 16;
+  unsigned c = windows / (8u * search_pool->threads());
+  if (c < min_chunk) c = min_chunk;
+  return windows >= 2u * c ? c : 0;
+}
