@@ -1,5 +1,16 @@
 #include "chunked_scan.h"
 
+#include <chrono>
+
+ChunkedScanStats chunked_scan_stats;
+
+uint64_t monotonic_ns()
+{
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                   std::chrono::steady_clock::now().time_since_epoch())
+                                   .count());
+}
+
 unsigned forced_chunk_length = 0;
 
 unsigned scan_chunk_length(unsigned windows)

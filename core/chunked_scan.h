@@ -44,6 +44,7 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -74,6 +75,19 @@ struct MarkView {
     if (p >= first && p < last) cells[p - first] = c;
   }
 };
+
+// Where the time of the split scans goes, summed over a run: for the
+// benchmark's estimate of more threads, and for the tests' bound on the
+// speculative work (no repeat grown again in every chunk it spans).
+struct ChunkedScanStats {
+  std::atomic<uint64_t> speculate_ns{0};        // in the chunks, all threads
+  std::atomic<uint64_t> slowest_chunks_ns{0};   // the slowest chunk of each scan
+  std::atomic<uint64_t> reconcile_ns{0};        // serial
+  std::atomic<uint64_t> speculative_bases{0};   // covered by repeats the chunks took
+  std::atomic<uint64_t> scans{0};
+};
+extern ChunkedScanStats chunked_scan_stats;
+uint64_t monotonic_ns();
 
 // Chunk length for splitting a scan of `windows` windows over the search
 // pool; 0: scan serially. Tests force tiny chunks with the override.
@@ -164,7 +178,9 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
   st.longs.clear();
   st.long_count.store(0, std::memory_order_relaxed);
 
+  std::atomic<uint64_t> slowest{0};
   std::function<void(std::size_t)> speculate = [&](std::size_t c) {
+    const uint64_t t0 = monotonic_ns();
     ScanChunk& ch = st.chunks[c];
     scan.enter_thread();
     ch.a = static_cast<unsigned>(c * chunk_len);
@@ -181,8 +197,19 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
           if (r->length() > chunk_len) st.publish(c, *r, scan.text());
         },
         [&](unsigned s) { return run_stop_set() || (c > 0 && st.covered(c, s, k)); });
+    uint64_t bases = 0;
+    for (auto& t : ch.taken) bases += t.second->length();
+    chunked_scan_stats.speculative_bases += bases;
+    const uint64_t ns = monotonic_ns() - t0;
+    chunked_scan_stats.speculate_ns += ns;
+    uint64_t was = slowest.load();
+    while (ns > was && !slowest.compare_exchange_weak(was, ns)) {
+    }
   };
   pool.parallel_for(count, speculate);
+  chunked_scan_stats.slowest_chunks_ns += slowest.load();
+  chunked_scan_stats.scans += 1;
+  const uint64_t reconcile_start = monotonic_ns();
   if (run_stop_set()) {
     st.release_into(own_pool);
     return false;
@@ -231,6 +258,7 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
         scan, s, ch.b, m, own_pool, [&](unsigned w, Csat* r) { take(w, r), true_reach = std::max(true_reach, scan.reach(*r)); },
         [](unsigned) { return false; });
   }
+  chunked_scan_stats.reconcile_ns += monotonic_ns() - reconcile_start;
   return true;
 }
 
