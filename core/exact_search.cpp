@@ -1,9 +1,11 @@
 // Search mode 0, and the seed search of search mode 1: perfect tandem repeats
 // for every unit length, optionally bridged by short runs of N.
+#include <climits>
 #include <cstdint>
 #include <cstring>
 
 #include "CSearchController.h"
+#include "chunked_scan.h"
 #include "global-types-and-parameters.h"
 #include "run_frontend.h"
 #include "sat_perfection.h"
@@ -98,6 +100,86 @@ inline bool mixed_unit(const char* p, uint64_t k)
   return false;
 }
 
+// One unit length's window test of the exact search (unit lengths 2 and
+// more), over any view of the marks: see chunked_scan.h.
+class ExactScan {
+ public:
+  ExactScan(const char* S, uint64_t L, unsigned k, int bridge)
+      : S_(S),
+        E_(S + L),
+        L_(L),
+        k_(k),
+        bridge_(bridge),
+        min_score_user_(CSearchController::minScores_user[k]),
+        min_length_user_(CSearchController::minLengths_user[k]),
+        min_scores_(CSearchController::minScores),
+        min_lengths_(CSearchController::minLengths)
+  {
+  }
+
+  const char* text() const { return S_; }
+  long span() const { return k_; }
+  unsigned windows_end() const { return L_ > k_ ? static_cast<unsigned>(L_ - k_) : 0; }
+  void enter_thread() const
+  {
+    CSearchController::minScores = min_scores_;
+    CSearchController::minLengths = min_lengths_;
+  }
+  // The cursor is the offset of the first N at or after the window.
+  unsigned cursor_at(unsigned i) const { return static_cast<unsigned>(first_N(S_ + i, E_) - S_); }
+
+  bool eligible(unsigned i, const MarkView& m, unsigned& npos) const
+  {
+    if (npos < i) npos = cursor_at(i);
+    if (i + k_ > npos) return false;
+    const long l = i;
+    if (!((m.at(l) == 'a' && (m.at(l + k_ - 1) == 'a' || m.at(l + k_) == 'a')) ||
+          (m.at(l - 1) == 'a' && m.at(l + k_ - 1) == 'a')))
+      return false;
+    return mixed_unit(S_ + i, k_);
+  }
+
+  Csat* grow(unsigned i, Csat*& spare, Csat_garbagecollector& pool) const
+  {
+    const char* p = S_ + i;
+    if (spare)
+      spare->reset(p, p + k_);
+    else
+      spare = pool.get_new(p, p + k_);
+    extend_exact(*spare, S_, E_, bridge_);
+    if (!CSearchController::passes_thresholds(*spare, k_)) return nullptr;
+    Csat* s = spare;
+    spare = nullptr;
+    return s;
+  }
+
+  // Only repeats that meet the user's thresholds and perfection range mark;
+  // the others are kept as seeds and leave the marks alone.
+  void cover(MarkView& m, const Csat& s) const
+  {
+    if (marks(s)) m.fill(s.start - S_, s.end - S_, ' ');
+  }
+  long reach(const Csat& s) const { return marks(s) ? s.end - S_ : LONG_MIN; }
+
+ private:
+  bool marks(const Csat& s) const
+  {
+    if (s.score < min_score_user_ || s.normalized_length() < min_length_user_) return false;
+    float perfection = sat_perfection(s);
+    return global_min_perfection <= perfection && perfection <= global_max_perfection;
+  }
+
+  const char* S_;
+  const char* E_;
+  uint64_t L_;
+  unsigned k_;
+  int bridge_;
+  int min_score_user_;
+  int min_length_user_;
+  int* min_scores_;
+  int* min_lengths_;
+};
+
 }  // namespace
 
 void CSearchController::exact_search_2()
@@ -152,38 +234,25 @@ void CSearchController::exact_search_2()
     if (!stopped && search_stop_requested(seq_number, sequence.name.c_str(), 1)) stopped = true;
   }
 
-  char* const marks = anchors.marks;
+  // The unit lengths below draw their spare from the pool.
+  if (spare) satList_exact.pool->give_back(spare);
+  spare = nullptr;
+  MarkView marks{anchors.buffer, -1, static_cast<long>(L) + 1};
+  ChunkedScanState chunks;
+  auto take = [&](unsigned, Csat* s) { satList_exact.push_back(s); };
   // No unit length of L or more has a position to try.
   for (uint64_t k = k_first; !stopped && k <= kmax && k < L; ++k) {
     const unsigned klen = static_cast<unsigned>(k);
-    const int min_score_user = minScores_user[k];
-    const int min_length_user = minLengths_user[k];
-    const char* npos = first_N(S, E);
-    for (uint64_t i = 0; i + k < L; ++i) {
-      if (progress(i, klen)) {
-        stopped = true;
-        break;
-      }
-      const char* p = S + i;
-      if (npos < p) npos = first_N(p, E);
-      if (p + k > npos) continue;
-      const char* m = marks + i;
-      if (!((m[0] == 'a' && (m[k - 1] == 'a' || m[k] == 'a')) || (m[-1] == 'a' && m[k - 1] == 'a'))) continue;
-      if (!mixed_unit(p, k)) continue;
-
-      Csat& s = attempt(p, k);
-      if (!passes_thresholds(s, klen)) continue;
-      if (s.score >= min_score_user && s.normalized_length() >= min_length_user) {
-        float perfection = sat_perfection(s);
-        if (global_min_perfection <= perfection && perfection <= global_max_perfection)
-          std::memset(marks + (s.start - S), ' ', static_cast<std::size_t>(s.end - s.start));
-      }
-      satList_exact.push_back(&s);
-      spare = nullptr;
+    ExactScan scan(S, L, klen, bridge);
+    if (unsigned chunk = scan_chunk_length(scan.windows_end())) {
+      stopped = !chunked_scan(scan, chunk, marks, chunks, *search_pool, *satList_exact.pool, take);
+    } else {
+      unsigned end = scan.windows_end();
+      stopped = scan_windows(scan, 0, end, marks, *satList_exact.pool, take,
+                             [&](unsigned i) { return progress(i, klen); }) != end;
     }
     if (!stopped && search_stop_requested(seq_number, sequence.name.c_str(), klen)) stopped = true;
   }
-
-  if (spare) satList_exact.pool->give_back(spare);
+  chunks.release_into(*satList_exact.pool);
   satList_exact.sort(lessThan_sat);
 }
