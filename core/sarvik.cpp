@@ -354,6 +354,8 @@ LoopEnd parallel_loop(CFile& input, OutputFiles& files)
     }
     write_record(files, *job.controller, *job.found);
     stop = graphical && stop_requested();
+    // The workers do not report; the record the stop cut short is this one.
+    if (stop) report_status(job.n, name, job.unit_length.load(std::memory_order_relaxed), 'a');
     bases -= job.seq.seq_text.len;
     job.controller.reset();
     job.found = nullptr;
