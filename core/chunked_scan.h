@@ -76,6 +76,41 @@ struct MarkView {
   }
 };
 
+// A chunk's own copy of the marks, one bit a position (set: free), so the
+// copies of all chunks together take an eighth of the record's marks.
+struct BitMarkView {
+  std::vector<uint64_t>* words;
+  long first;
+  long last;
+
+  // Copies the marks [first, last) of `from`.
+  BitMarkView(std::vector<uint64_t>& store, const MarkView& from, long f, long l) : words(&store), first(f), last(l)
+  {
+    store.assign((static_cast<std::size_t>(l - f) + 63) / 64, 0);
+    for (long p = f; p < l; ++p)
+      if (from.at(p) == 'a') store[static_cast<std::size_t>(p - f) >> 6] |= 1ull << ((p - f) & 63);
+  }
+  char at(long p) const
+  {
+    const std::size_t i = static_cast<std::size_t>(p - first);
+    return ((*words)[i >> 6] >> (i & 63)) & 1 ? 'a' : ' ';
+  }
+  void set(long p, char c)
+  {
+    if (p < first || p >= last) return;
+    const std::size_t i = static_cast<std::size_t>(p - first);
+    const uint64_t bit = 1ull << (i & 63);
+    if (c == 'a')
+      (*words)[i >> 6] |= bit;
+    else
+      (*words)[i >> 6] &= ~bit;
+  }
+  void fill(long from, long to, char c)
+  {
+    for (long p = std::max(from, first), e = std::min(to, last); p < e; ++p) set(p, c);
+  }
+};
+
 // Where the time of the split scans goes, summed over a run: for the
 // benchmark's estimate of more threads, and for the tests' bound on the
 // speculative work (no repeat grown again in every chunk it spans).
@@ -98,8 +133,8 @@ extern unsigned forced_chunk_length;
 // called for every repeat r taken, after the marks were covered. `poll(s)`
 // is asked at `from` and every 256 windows; true ends the scan. Returns the
 // window at which the scan ended (`to` when complete).
-template <class Scan, class Take, class Poll>
-unsigned scan_windows(Scan& scan, unsigned from, unsigned to, MarkView& m, Csat_garbagecollector& pool, Take&& take,
+template <class Scan, class View, class Take, class Poll>
+unsigned scan_windows(Scan& scan, unsigned from, unsigned to, View& m, Csat_garbagecollector& pool, Take&& take,
                       Poll&& poll)
 {
   Csat* spare = nullptr;
@@ -120,7 +155,7 @@ unsigned scan_windows(Scan& scan, unsigned from, unsigned to, MarkView& m, Csat_
 // The per-chunk state, kept from one unit length to the next.
 struct ScanChunk {
   unsigned a = 0, b = 0, spec_end = 0;
-  std::vector<char> cells;
+  std::vector<uint64_t> bits;
   std::vector<std::pair<unsigned, Csat*>> taken;
   Csat_garbagecollector pool;
 };
@@ -187,8 +222,7 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
     ch.b = static_cast<unsigned>(std::min<uint64_t>(windows, (c + 1ull) * chunk_len));
     const long first = std::max(m.first, static_cast<long>(ch.a) - 1);
     const long last = std::min(m.last, static_cast<long>(ch.b) + k + 1);
-    ch.cells.assign(m.cells + (first - m.first), m.cells + (last - m.first));
-    MarkView own{ch.cells.data(), first, last};
+    BitMarkView own(ch.bits, m, first, last);
     ch.taken.clear();
     ch.spec_end = scan_windows(
         scan, ch.a, ch.b, own, ch.pool,

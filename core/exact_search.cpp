@@ -128,7 +128,8 @@ class ExactScan {
   // The cursor is the offset of the first N at or after the window.
   unsigned cursor_at(unsigned i) const { return static_cast<unsigned>(first_N(S_ + i, E_) - S_); }
 
-  bool eligible(unsigned i, const MarkView& m, unsigned& npos) const
+  template <class View>
+  bool eligible(unsigned i, const View& m, unsigned& npos) const
   {
     if (npos < i) npos = cursor_at(i);
     if (i + k_ > npos) return false;
@@ -155,7 +156,8 @@ class ExactScan {
 
   // Only repeats that meet the user's thresholds and perfection range mark;
   // the others are kept as seeds and leave the marks alone.
-  void cover(MarkView& m, const Csat& s) const
+  template <class View>
+  void cover(View& m, const Csat& s) const
   {
     if (marks(s)) m.fill(s.start - S_, s.end - S_, ' ');
   }

@@ -70,7 +70,8 @@ class ImperfectScan {
     return s;
   }
 
-  bool eligible(unsigned s, const MarkView& m, unsigned& n_pos) const
+  template <class View>
+  bool eligible(unsigned s, const View& m, unsigned& n_pos) const
   {
     // Unit length 1 anchors on a free mark alone and never at an N.
     if (k_ == 1) return text_[s] != 'N' && m.at(s) == 'a';
@@ -99,7 +100,8 @@ class ImperfectScan {
 
   // A kept repeat covers its stretch, except where its alignment events lie:
   // those positions may still anchor repeats of longer units.
-  void cover(MarkView& m, const Csat& s) const
+  template <class View>
+  void cover(View& m, const Csat& s) const
   {
     m.fill(s.start - text_, s.end - text_, ' ');
     for (const missense_entry& e : s.missense_list) m.set(e.pos - text_, 'a');

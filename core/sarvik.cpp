@@ -248,7 +248,7 @@ LoopEnd serial_loop(CFile& input, OutputFiles& files)
 struct RecordJob {
   unsigned n = 0;
   bool notice = false;
-  CSequence_Mol seq{CSequence_Mol::dna, 'N', 1u << 16};
+  CSequence_Mol seq{CSequence_Mol::dna, 'N', reserved_sequence_length};  // untouched pages cost nothing
   Csat_garbagecollector pool;
   std::unique_ptr<CSearchController> controller;
   CsatContainer* found = nullptr;
