@@ -52,6 +52,7 @@ screenshot: build
 
 bench: build
 	@bench/run.sh $(BUILD)
+	@bench/threads.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD)
