@@ -247,7 +247,8 @@ void CSearchController::exact_search_2()
     const unsigned klen = static_cast<unsigned>(k);
     ExactScan scan(S, L, klen, bridge);
     if (unsigned chunk = scan_chunk_length(scan.windows_end())) {
-      stopped = !chunked_scan(scan, chunk, marks, chunks, *search_pool, *satList_exact.pool, take);
+      stopped = poll_progress(seq_number, sequence.name.c_str(), klen) ||
+                !chunked_scan(scan, chunk, marks, chunks, *search_pool, *satList_exact.pool, take);
     } else {
       unsigned end = scan.windows_end();
       stopped = scan_windows(scan, 0, end, marks, *satList_exact.pool, take,

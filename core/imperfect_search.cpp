@@ -160,9 +160,9 @@ bool CSearchController::scan_unit_length(unsigned k, CAnchorSeq& anchors, Chunke
   MarkView marks{anchors.buffer, -1, static_cast<long>(anchors.seq_length) + 1};
   auto take = [&](unsigned, Csat* r) { satList_imperfect.push_back(r); };
   Csat_garbagecollector& pool = *satList_imperfect.pool;
-  if (unsigned chunk = scan_chunk_length(scan.windows_end()))
-    return chunked_scan(scan, chunk, marks, chunks, *search_pool, pool, take);
   const char* name = sequence.name.c_str();
+  if (unsigned chunk = scan_chunk_length(scan.windows_end()))
+    return !poll_progress(seq_number, name, k) && chunked_scan(scan, chunk, marks, chunks, *search_pool, pool, take);
   scan_windows(scan, 0, scan.windows_end(), marks, pool, take,
                [&](unsigned s) { return s % 256 == 0 && poll_progress(seq_number, name, k); });
   return true;
