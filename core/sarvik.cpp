@@ -247,6 +247,7 @@ LoopEnd serial_loop(CFile& input, OutputFiles& files)
 // thread once every record before it is written.
 struct RecordJob {
   unsigned n = 0;
+  std::string name;  // for the reports; the worker alone touches seq while it searches
   bool notice = false;
   CSequence_Mol seq{CSequence_Mol::dna, 'N', reserved_sequence_length};  // untouched pages cost nothing
   Csat_garbagecollector pool;
@@ -317,6 +318,7 @@ LoopEnd parallel_loop(CFile& input, OutputFiles& files)
       last_length = job->seq.seq_text.len;
       bases += last_length;
       job->n = n;
+      job->name = end.last_name;
       job->notice = notice;
       job->done = false;
       job->unit_length.store(global_min_unit_length, std::memory_order_relaxed);
@@ -335,7 +337,7 @@ LoopEnd parallel_loop(CFile& input, OutputFiles& files)
     if (in_flight.empty()) break;
 
     RecordJob& job = *in_flight.front();
-    const char* name = job.seq.name.c_str();
+    const char* name = job.name.c_str();
     if (!graphical || job.notice) report_status(job.n, name, global_min_unit_length, 'r');
     if (global_search_mode == 1) {
       search_message("  Searching for exact repeats.\n");
