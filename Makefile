@@ -38,7 +38,7 @@ test-sanitize: deps
 test-tsan: deps
 	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSARVIK_TSAN=ON -DSARVIK_BUILD_GUI=OFF >/dev/null
 	@cmake --build $(TSAN_BUILD) -j $(JOBS)
-	@cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS) -E fuzz_smoke
+	@cd $(TSAN_BUILD) && SARVIK_TSAN=1 TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS) -E fuzz_smoke
 
 test-valgrind: build
 	@cd $(BUILD) && SARVIK_VALGRIND=1 ctest --output-on-failure -L e2e
