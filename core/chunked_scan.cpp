@@ -1,14 +1,14 @@
 #include "chunked_scan.h"
 
-#include <chrono>
+#include <time.h>
 
 ChunkedScanStats chunked_scan_stats;
 
-uint64_t monotonic_ns()
+uint64_t thread_cpu_ns()
 {
-  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                   std::chrono::steady_clock::now().time_since_epoch())
-                                   .count());
+  timespec t;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<uint64_t>(t.tv_sec) * 1000000000ull + static_cast<uint64_t>(t.tv_nsec);
 }
 
 unsigned forced_chunk_length = 0;

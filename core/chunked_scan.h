@@ -115,6 +115,7 @@ struct BitMarkView {
 // benchmark's estimate of more threads, and for the tests' bound on the
 // speculative work (no repeat grown again in every chunk it spans).
 struct ChunkedScanStats {
+  // CPU time of the threads, so that other jobs on the machine do not count.
   std::atomic<uint64_t> speculate_ns{0};        // in the chunks, all threads
   std::atomic<uint64_t> slowest_chunks_ns{0};   // the slowest chunk of each scan
   std::atomic<uint64_t> reconcile_ns{0};        // serial
@@ -122,7 +123,7 @@ struct ChunkedScanStats {
   std::atomic<uint64_t> scans{0};
 };
 extern ChunkedScanStats chunked_scan_stats;
-uint64_t monotonic_ns();
+uint64_t thread_cpu_ns();
 
 // Chunk length for splitting a scan of `windows` windows over the search
 // pool; 0: scan serially. Tests force tiny chunks with the override.
@@ -215,7 +216,7 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
 
   std::atomic<uint64_t> slowest{0};
   std::function<void(std::size_t)> speculate = [&](std::size_t c) {
-    const uint64_t t0 = monotonic_ns();
+    const uint64_t t0 = thread_cpu_ns();
     ScanChunk& ch = st.chunks[c];
     scan.enter_thread();
     ch.a = static_cast<unsigned>(c * chunk_len);
@@ -234,7 +235,7 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
     uint64_t bases = 0;
     for (auto& t : ch.taken) bases += t.second->length();
     chunked_scan_stats.speculative_bases += bases;
-    const uint64_t ns = monotonic_ns() - t0;
+    const uint64_t ns = thread_cpu_ns() - t0;
     chunked_scan_stats.speculate_ns += ns;
     uint64_t was = slowest.load();
     while (ns > was && !slowest.compare_exchange_weak(was, ns)) {
@@ -243,7 +244,7 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
   pool.parallel_for(count, speculate);
   chunked_scan_stats.slowest_chunks_ns += slowest.load();
   chunked_scan_stats.scans += 1;
-  const uint64_t reconcile_start = monotonic_ns();
+  const uint64_t reconcile_start = thread_cpu_ns();
   if (run_stop_set()) {
     st.release_into(own_pool);
     return false;
@@ -292,7 +293,7 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
         scan, s, ch.b, m, own_pool, [&](unsigned w, Csat* r) { take(w, r), true_reach = std::max(true_reach, scan.reach(*r)); },
         [](unsigned) { return false; });
   }
-  chunked_scan_stats.reconcile_ns += monotonic_ns() - reconcile_start;
+  chunked_scan_stats.reconcile_ns += thread_cpu_ns() - reconcile_start;
   return true;
 }
 

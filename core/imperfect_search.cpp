@@ -3,6 +3,7 @@
 // repeats that the exact search finds.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "CSearchController.h"
@@ -65,9 +66,10 @@ class ImperfectScan {
   // First N at or after s (k > 1 only): the cursor eligible() moves forward.
   unsigned cursor_at(unsigned s) const
   {
-    if (k_ == 1) return s;
-    while (s < n_ && text_[s] != 'N') ++s;
-    return s;
+    if (k_ == 1 || s >= n_) return s;
+    // Every chunk starts a search, to the next N or the end of the record.
+    const void* N = std::memchr(text_ + s, 'N', n_ - s);
+    return N ? static_cast<unsigned>(static_cast<const char*>(N) - text_) : n_;
   }
 
   template <class View>

@@ -373,9 +373,11 @@ LoopEnd parallel_loop(CFile& input, OutputFiles& files)
   close_pool();
   if (std::getenv("SARVIK_SCAN_STATS")) {
     const ChunkedScanStats& st = chunked_scan_stats;
-    std::fprintf(stderr, "Split scans: %llu, chunk time %.3f s, slowest chunks %.3f s, reconcile %.3f s\n",
+    std::fprintf(stderr,
+                 "Split scans: %llu, chunk CPU time %.3f s, slowest chunks %.3f s, reconcile %.3f s, "
+                 "reading and writing %.3f s\n",
                  static_cast<unsigned long long>(st.scans.load()), st.speculate_ns.load() * 1e-9,
-                 st.slowest_chunks_ns.load() * 1e-9, st.reconcile_ns.load() * 1e-9);
+                 st.slowest_chunks_ns.load() * 1e-9, st.reconcile_ns.load() * 1e-9, thread_cpu_ns() * 1e-9);
   }
   if (failed_read && !stop) {
     end.ends_run = true;
