@@ -7,9 +7,10 @@ CMAKE_ARGS ?=
 # FLTK version for sarvik_gui (1.1 or 1.3); empty: the installed one.
 SARVIK_FLTK ?=
 export SARVIK_FLTK
+SECONDS    ?= 600
 MAKEFLAGS  += --no-print-directory
 
-.PHONY: all deps build demo test test-sanitize test-tsan test-valgrind fuzz screenshot bench clean
+.PHONY: all deps build demo test test-sanitize test-tsan test-valgrind check-equivalence fuzz screenshot bench clean
 
 all: build
 
@@ -42,6 +43,11 @@ test-tsan: deps
 
 test-valgrind: build
 	@cd $(BUILD) && SARVIK_VALGRIND=1 ctest --output-on-failure -L e2e
+
+# The production search engine against the reference engine on random
+# cases for SECONDS (SEED=N replays a run).
+check-equivalence: build
+	@$(BUILD)/tests/check_equivalence --seconds $(SECONDS) $(if $(SEED),--seed $(SEED))
 
 fuzz:
 	@scripts/install-deps.sh

@@ -1,4 +1,5 @@
 // sarvik: the command-line program.
+#include <csignal>
 #include <cstdio>
 
 #include "read_and_init_parameters.h"
@@ -6,8 +7,26 @@
 #include "run_header.h"
 #include "sarvik.h"
 
+namespace {
+
+// A reader that stops early (`sarvik ... - | head`) must end the run the way
+// it ends every filter: silently, by SIGPIPE, with a non-zero status. A parent
+// may have left the signal ignored or blocked; then writes would fail with
+// EPIPE and the run would end with a disk-full message instead.
+void restore_default_sigpipe()
+{
+  std::signal(SIGPIPE, SIG_DFL);
+  sigset_t pipe_only;
+  sigemptyset(&pipe_only);
+  sigaddset(&pipe_only, SIGPIPE);
+  sigprocmask(SIG_UNBLOCK, &pipe_only, nullptr);
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
+  restore_default_sigpipe();
   time_analysis_started = std::time(nullptr);
   sarvik_welcome(stderr);
   std::fflush(stderr);

@@ -8,6 +8,7 @@
 
 #include "global-types-and-parameters.h"
 #include "number2cstring.h"
+#include "standard_streams.h"
 
 namespace {
 
@@ -114,7 +115,9 @@ int parse_options(int argc, char** argv)
       "", "outputFormat",
       "Sarvik provides different output formats for printing the repeat information. 0: Sarvik output format, 1: "
       "extended Sarvik output format, 2: gff - general feature format, 3: one-per-line format, 4: as fasta "
-      "sequence",
+      "sequence, 5: BED, 6: STR catalog (repeat definitions for long-read STR genotypers). Formats 5 and 6 hold "
+      "the repeats only, without run header or end marker; the flanking, printRepeatSeqMode and "
+      "sequenceInfoAsComment options do not apply to them.",
       false, global_print_sat_mode, "int");
   TCLAP::SwitchArg maskX(
       "", "maskX",
@@ -191,7 +194,8 @@ int parse_options(int argc, char** argv)
       "iofiles",
       "Sarvik requires either one or two file names as parameters. The first must be the input file in FASTA "
       "format. If a second file is specified, output is written to it. If no second file is given, output is "
-      "written to the console. ",
+      "written to the console. A file name of - stands for the standard input (plain or gzip) or the standard "
+      "output.",
       true, "Input and output filenames");
 
   TCLAP::Arg* const in_order[] = {
@@ -256,7 +260,7 @@ int parse_options(int argc, char** argv)
   global_threads = static_cast<unsigned>(threads.getValue());
 
   int v = outputFormat.getValue();
-  if (v < 0 || v > 4) {
+  if (v < 0 || v > 6) {
     report_unknown("An outputFormat", v);
     return -2;
   }
@@ -317,6 +321,12 @@ int validate_parameters()
 
   // A unit of length 0 would make every window empty.
   if (global_min_unit_length == 0) return refuse("Sorry, the minimum unit length must be at least 1.\n");
+
+  // The masked file is named after the input file, and a stream has no name.
+  if (global_mask_repeats && names_standard_stream(global_input_filename))
+    return refuse(
+        "Sorry, --maskX cannot be used when the input is the standard input: the masked-sequence file is named\n"
+        "after the input file. Give the input as a file name instead.\n");
 
   return 0;
 }

@@ -1,7 +1,7 @@
 #include "CFile.h"
 
+#include <unistd.h>
 #include <zlib.h>
-
 
 namespace {
 
@@ -50,9 +50,24 @@ CFile::~CFile() { close(); }
 void CFile::open(const char* name)
 {
   close();
+  begin_reading(gzopen(name, "rb"));
+}
+
+void CFile::open_standard_input()
+{
+  close();
+  // zlib closes the descriptor it reads; give it a copy of 0.
+  int fd = dup(STDIN_FILENO);
+  gzFile gz = fd < 0 ? nullptr : gzdopen(fd, "rb");
+  if (!gz && fd >= 0) ::close(fd);
+  begin_reading(gz);
+}
+
+void CFile::begin_reading(void* gz)
+{
   io_error_text.clear();
   file_state = state_good;
-  stream = gzopen(name, "rb");
+  stream = gz;
   if (!stream) {
     file_state = (file_state | state_error) & ~state_good;
   } else {

@@ -29,6 +29,9 @@ class CFile {
   CFile& operator=(const CFile&) = delete;
 
   void open(const char* name);
+  // Reads the standard input instead, plain or gzip as for files; closing
+  // the CFile leaves the process's standard input open.
+  void open_standard_input();
   void close();
 
   char getchar()
@@ -73,6 +76,7 @@ class CFile {
  private:
   void refill();
   char translate_line_end(char c);
+  void begin_reading(void* gz);
 
   void* stream;  // gzFile, kept opaque so users need no zlib header
   std::string io_error_text;

@@ -134,9 +134,11 @@ extern unsigned forced_chunk_length;
 // called for every repeat r taken, after the marks were covered. `poll(s)`
 // is asked at `from` and every 256 windows; true ends the scan. Returns the
 // window at which the scan ended (`to` when complete).
+// `pass` is the scan's state for windows visited in increasing order (one
+// per thread at a time: it may hold per-thread tables).
 template <class Scan, class View, class Take, class Poll>
-unsigned scan_windows(Scan& scan, unsigned from, unsigned to, View& m, Csat_garbagecollector& pool, Take&& take,
-                      Poll&& poll)
+unsigned scan_windows(Scan& scan, typename Scan::Pass& pass, unsigned from, unsigned to, View& m,
+                      Csat_garbagecollector& pool, Take&& take, Poll&& poll)
 {
   Csat* spare = nullptr;
   unsigned cursor = scan.cursor_at(from);
@@ -144,7 +146,7 @@ unsigned scan_windows(Scan& scan, unsigned from, unsigned to, View& m, Csat_garb
   for (; s < to; ++s) {
     if ((s - from) % 256 == 0 && poll(s)) break;
     if (!scan.eligible(s, m, cursor)) continue;
-    if (Csat* r = scan.grow(s, spare, pool)) {
+    if (Csat* r = scan.grow(s, pass, spare, pool)) {
       scan.cover(m, *r);
       take(s, r);
     }
@@ -225,8 +227,9 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
     const long last = std::min(m.last, static_cast<long>(ch.b) + k + 1);
     BitMarkView own(ch.bits, m, first, last);
     ch.taken.clear();
+    typename Scan::Pass pass(scan);
     ch.spec_end = scan_windows(
-        scan, ch.a, ch.b, own, ch.pool,
+        scan, pass, ch.a, ch.b, own, ch.pool,
         [&](unsigned s, Csat* r) {
           ch.taken.emplace_back(s, r);
           if (r->length() > chunk_len) st.publish(c, *r, scan.text());
@@ -250,7 +253,8 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
     return false;
   }
 
-  long true_reach = LONG_MIN;  // of every repeat taken so far
+  typename Scan::Pass pass(scan);  // the reconcile visits the windows in order
+  long true_reach = LONG_MIN;       // of every repeat taken so far
   long F = LONG_MIN;           // of those the chunk's speculative run did not take
   auto take_true = [&](unsigned s, Csat* r, bool differs) {
     scan.cover(m, *r);
@@ -277,7 +281,7 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
       }
       if (spec) {
         take_true(s, spec, false);
-      } else if (Csat* r = scan.grow(s, spare, own_pool)) {
+      } else if (Csat* r = scan.grow(s, pass, spare, own_pool)) {
         take_true(s, r, true);
       }
     }
@@ -290,7 +294,7 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
     ch.taken.clear();
     // Windows the speculative run left (a long repeat covered them).
     scan_windows(
-        scan, s, ch.b, m, own_pool, [&](unsigned w, Csat* r) { take(w, r), true_reach = std::max(true_reach, scan.reach(*r)); },
+        scan, pass, s, ch.b, m, own_pool, [&](unsigned w, Csat* r) { take(w, r), true_reach = std::max(true_reach, scan.reach(*r)); },
         [](unsigned) { return false; });
   }
   chunked_scan_stats.reconcile_ns += thread_cpu_ns() - reconcile_start;

@@ -6,9 +6,11 @@
 
 #include "CSearchController.h"
 #include "chunked_scan.h"
+#include "exact_candidates.h"
 #include "global-types-and-parameters.h"
 #include "run_frontend.h"
 #include "sat_perfection.h"
+#include "word_compare.h"
 
 namespace {
 
@@ -30,6 +32,15 @@ inline void retreat_cyclic(const char*& u, const Csat& s)
 // either end are trimmed off again. The seed itself never holds an N.
 inline void extend_exact(Csat& s, const char* S, const char* E, int bridge)
 {
+  const uint64_t k = s.unit_end - s.unit_begin;
+  // Until an N run is bridged, each character the unit cursor expects is the
+  // one a unit length before (after, going left): compare those in words.
+  if (s.Ns == 0) {
+    const uint64_t r = equal_ahead(s.end, s.end - k, static_cast<uint64_t>(E - s.end));
+    s.end += r;
+    s.score += static_cast<int>(r);
+    s.unit_fwd = s.unit_begin + (static_cast<uint64_t>(s.unit_fwd - s.unit_begin) + r) % k;
+  }
   while (s.end != E) {
     char c = *s.end;
     if (c == *s.unit_fwd) {
@@ -52,6 +63,12 @@ inline void extend_exact(Csat& s, const char* S, const char* E, int bridge)
     for (int i = 0; i < run; ++i) advance_cyclic(s.unit_fwd, s);
   }
 
+  if (s.start + k <= s.end) {
+    const uint64_t r = equal_behind(s.start, s.start + k, static_cast<uint64_t>(s.start - S));
+    s.start -= r;
+    s.score += static_cast<int>(r);
+    s.unit_bwd = s.unit_begin + ((static_cast<uint64_t>(s.unit_bwd - s.unit_begin) + k) - r % k) % k;
+  }
   while (s.start != S) {
     char c = s.start[-1];
     if (c == *s.unit_bwd) {
@@ -140,8 +157,43 @@ class ExactScan {
     return mixed_unit(S_ + i, k_);
   }
 
-  Csat* grow(unsigned i, Csat*& spare, Csat_garbagecollector& pool) const
+  // Which windows of the current block of 64 lie next to a run of period
+  // matches long enough to reach the minimum score; the others cannot.
+  struct Pass {
+    const ExactScan& scan;
+    const int need;
+    const unsigned run;
+    const char* near_N;
+    uint64_t block = ~0ull;
+    uint64_t todo = 0;
+
+    explicit Pass(const ExactScan& s)
+        : scan(s),
+          need(CSearchController::minScores[s.k_]),
+          run(need < 8 ? static_cast<unsigned>(need) : 8),
+          near_N(first_N(s.S_, s.E_))
+    {
+    }
+    bool may_pass(uint64_t i)
+    {
+      if (need < 1) return true;  // only a positive minimum lets windows be passed over unseen
+      const uint64_t w = i & ~63ull;
+      if (w != block) {
+        block = w;
+        todo = ~0ull;
+        // N runs may be bridged: near one every window is tried.
+        const char* lo = scan.S_ + (w >= 16 ? w - 16 : 0);
+        if (near_N < lo) near_N = first_N(lo, scan.E_);
+        if (static_cast<uint64_t>(near_N - scan.S_) >= w + 64 + scan.k_ + 16)
+          todo = windows_next_to_runs(scan.S_, scan.L_, w, scan.k_, run);
+      }
+      return (todo >> (i - w)) & 1;
+    }
+  };
+
+  Csat* grow(unsigned i, Pass& pass, Csat*& spare, Csat_garbagecollector& pool) const
   {
+    if (!pass.may_pass(i)) return nullptr;
     const char* p = S_ + i;
     if (spare)
       spare->reset(p, p + k_);
@@ -218,7 +270,36 @@ void CSearchController::exact_search_2()
     k_first = 2;
     const char* p = S;
     while (p != E && *p == 'N') ++p;
+    const int need = minScores[1];
+    const unsigned run = need < 8 ? static_cast<unsigned>(need) : 8;
+    const char* near_N = first_N(S, E);
+    // The first window from p on that may pass; the ones before it fail.
+    auto next_candidate = [&](const char* from) -> const char* {
+      for (uint64_t i = static_cast<uint64_t>(from - S);;) {
+        const uint64_t w = i & ~63ull;
+        const char* lo = S + (w >= 16 ? w - 16 : 0);
+        if (near_N < lo) near_N = first_N(lo, E);
+        if (static_cast<uint64_t>(near_N - S) < w + 64 + 1 + 16) return S + i;  // an N may be bridged
+        const uint64_t bits = windows_next_to_runs(S, L, w, 1, run) & (~0ull << (i - w));
+        if (bits) return S + w + static_cast<uint64_t>(__builtin_ctzll(bits));
+        i = w + 64;
+        if (i + 1 >= L) return E;
+      }
+    };
     while (!stopped && p + 1 < E) {
+      if (need >= 1) {
+        const char* q = next_candidate(p);
+        // The windows passed over still give their progress reports.
+        for (uint64_t x = ((static_cast<uint64_t>(p - S) + 255u) & ~255ull); S + x < q && S + x + 1 < E; x += 256)
+          if (S[x] != 'N' && progress(x, 1)) {
+            stopped = true;
+            break;
+          }
+        if (stopped) break;
+        p = q;
+        while (p != E && *p == 'N') ++p;
+        if (!(p + 1 < E)) break;
+      }
       if (progress(static_cast<uint64_t>(p - S), 1)) {
         stopped = true;
         break;
@@ -251,7 +332,8 @@ void CSearchController::exact_search_2()
                 !chunked_scan(scan, chunk, marks, chunks, *search_pool, *satList_exact.pool, take);
     } else {
       unsigned end = scan.windows_end();
-      stopped = scan_windows(scan, 0, end, marks, *satList_exact.pool, take,
+      ExactScan::Pass pass(scan);
+      stopped = scan_windows(scan, pass, 0, end, marks, *satList_exact.pool, take,
                              [&](unsigned i) { return progress(i, klen); }) != end;
     }
     if (!stopped && search_stop_requested(seq_number, sequence.name.c_str(), klen)) stopped = true;

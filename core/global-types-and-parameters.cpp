@@ -52,8 +52,9 @@ const char* const search_mode_names[3] = {
     "imperfect repeats\n",
 };
 
-const char* const output_format_names[5] = {
-    "sarvik format", "extended sarvik format", "gff", "one-per-line format", "fasta format",
+const char* const output_format_names[7] = {
+    "sarvik format", "extended sarvik format", "gff", "one-per-line format", "fasta format", "bed format",
+    "STR catalog format",
 };
 
 const char* const print_seq_mode_names[3] = {"don't print sequence", "print sequence", "print alignment"};

@@ -53,7 +53,7 @@ extern unsigned global_threads;
 
 // Summary wordings of the enumerated values, indexed by value.
 extern const char* const search_mode_names[3];
-extern const char* const output_format_names[5];
+extern const char* const output_format_names[7];
 extern const char* const print_seq_mode_names[3];
 extern const char* const report_unit_mode_names[3];
 extern const char* const N_perfection_mode_names[3];

@@ -4,13 +4,15 @@
 // ends at the best-scoring end point the walk met.
 //
 // Forward and backward are one algorithm over a direction policy, so the two
-// cannot drift apart. Nothing here allocates per character or dispatches
-// virtually: the look-ahead recursion is where the program spends its time.
+// cannot drift apart. The look-ahead is where the program spends its time, so
+// the unit is held as a phase into a periodic copy of it and matches are
+// counted eight characters at a time; nothing here allocates per seed.
 #include <cstdint>
 #include <cstring>
 
 #include "CSearchController.h"
 #include "global-types-and-parameters.h"
+#include "unit_scan.h"
 
 namespace {
 
@@ -39,85 +41,54 @@ struct ExtendParams {
   }
 };
 
-// Growing to the right: the cursor is `end`, the character examined is *end.
-struct Forward {
-  static const char* probe(const char* p) { return p; }
-  static const char* outward(const char* p) { return p + 1; }
-  static bool at_limit(const char* p, const char* limit) { return p == limit; }
-  static const char* unit_step(const char* u, const char* ub, const char* ue)
-  {
-    ++u;
-    return u == ue ? ub : u;
-  }
-  static const char* unit_steps(const char* u, const char* ub, int L, long long n)
-  {
-    return ub + ((u - ub) + n) % L;
-  }
-  static const char*& cursor(Csat& s) { return s.end; }
-  static const char*& unit_cursor(Csat& s) { return s.unit_fwd; }
-};
-
-// Growing to the left: the cursor is `start`, the character examined is the
-// one before it. `limit` lies before the text and is only compared.
-struct Backward {
-  static const char* probe(const char* p) { return p - 1; }
-  static const char* outward(const char* p) { return p - 1; }
-  static bool at_limit(const char* p, const char* limit) { return p == limit + 1; }
-  static const char* unit_step(const char* u, const char* ub, const char* ue) { return u == ub ? ue - 1 : u - 1; }
-  static const char* unit_steps(const char* u, const char* ub, int L, long long n)
-  {
-    return ub + (((u - ub) - n % L) + L) % L;
-  }
-  static const char*& cursor(Csat& s) { return s.start; }
-  static const char*& unit_cursor(Csat& s) { return s.unit_bwd; }
+// Everything one extension call shares with its look-ahead.
+template <class D>
+struct Walk {
+  const ExtendParams& P;
+  const UnitScan& unit;
+  const char* limit;
+  int L;
 };
 
 enum RunStop { stop_disagreement, stop_limit, stop_long_N_run };
 
 // Takes matches and bridgeable N runs until something else is met.
 template <class D>
-inline RunStop greedy_run(const char*& pos, const char*& upos, const char* ub, const char* ue, int L, int& score,
-                          int& Ns, const char* limit, const ExtendParams& P)
+inline RunStop greedy_run(const Walk<D>& w, const char*& pos, int& phase, int& score, int& Ns)
 {
   const char* p = pos;
-  const char* u = upos;
+  int ph = phase;
   int sc = score;
   RunStop why;
   for (;;) {
-    if (D::at_limit(p, limit)) {
+    sc += D::match_run(w.unit, p, ph, w.limit);
+    if (D::at_limit(p, w.limit)) {
       why = stop_limit;
       break;
     }
-    const char c = *D::probe(p);
-    if (c == *u) {
-      p = D::outward(p);
-      u = D::unit_step(u, ub, ue);
-      ++sc;
-      continue;
-    }
-    if (c == 'N' && P.Ns_neutral) {
+    if (*D::probe(p) == 'N' && w.P.Ns_neutral) {
       // Counting past the allowed length is pointless (the run is refused
       // whole), and would cost a full scan of every assembly gap.
-      long long run = 0;
+      long long n = 0;
       const char* q = p;
-      while (run <= P.Ns_allowed && !D::at_limit(q, limit) && *D::probe(q) == 'N') {
-        q = D::outward(q);
-        ++run;
+      while (n <= w.P.Ns_allowed && !D::at_limit(q, w.limit) && *D::probe(q) == 'N') {
+        q = D::move(q, 1);
+        ++n;
       }
-      if (run > P.Ns_allowed) {
+      if (n > w.P.Ns_allowed) {
         why = stop_long_N_run;
         break;
       }
       p = q;
-      u = D::unit_steps(u, ub, L, run);
-      Ns += static_cast<int>(run);
+      ph = w.unit.step_far(ph, D::sign * n);
+      Ns += static_cast<int>(n);
       continue;
     }
     why = stop_disagreement;
     break;
   }
   pos = p;
-  upos = u;
+  phase = ph;
   score = sc;
   return why;
 }
@@ -131,30 +102,31 @@ inline long long lower_bound(int best, int L, const ExtendParams& P)
   return (reduced > floor_value ? reduced : floor_value) - P.prefer_longer;
 }
 
+// The look-ahead's value is the best score any node of its search tree
+// reaches after its greedy run.
 template <class D>
-int leap_ahead(const char* pos, const char* upos, const char* ub, const char* ue, int score, int L,
-               unsigned char level, const char* limit, int best, const ExtendParams& P)
+int leap_ahead(const Walk<D>& w, const char* pos, int phase, int score, unsigned char level, int best)
 {
   int Ns_unused = 0;
-  if (greedy_run<D>(pos, upos, ub, ue, L, score, Ns_unused, limit, P) != stop_disagreement) return score;
-  if (static_cast<int>(level) == P.depth) return score;
+  if (greedy_run<D>(w, pos, phase, score, Ns_unused) != stop_disagreement) return score;
+  if (static_cast<int>(level) == w.P.depth) return score;
 
   // The bound follows the best score on this search path, not only the walk's.
   if (score > best) best = score;
-  const long long lower = lower_bound(best, L, P);
+  const long long lower = lower_bound(best, w.L, w.P);
   const unsigned char child = static_cast<unsigned char>(level + 1);
-  int top = -L - 1;
+  const int next = w.unit.step(phase, D::sign);
+  int top = -w.L - 1;
   bool explored = false;
 
-  if (static_cast<long long>(score) + P.mismatch > lower) {
-    top = leap_ahead<D>(D::outward(pos), D::unit_step(upos, ub, ue), ub, ue, score + P.mismatch, L, child, limit,
-                        best, P);
+  if (static_cast<long long>(score) + w.P.mismatch > lower) {
+    top = leap_ahead<D>(w, D::move(pos, 1), next, score + w.P.mismatch, child, best);
     explored = true;
   }
-  if (static_cast<long long>(score) + P.indel > lower) {
-    int r = leap_ahead<D>(D::outward(pos), upos, ub, ue, score + P.indel, L, child, limit, best, P);
+  if (static_cast<long long>(score) + w.P.indel > lower) {
+    int r = leap_ahead<D>(w, D::move(pos, 1), phase, score + w.P.indel, child, best);
     if (r > top) top = r;
-    r = leap_ahead<D>(pos, D::unit_step(upos, ub, ue), ub, ue, score + P.indel, L, child, limit, best, P);
+    r = leap_ahead<D>(w, pos, next, score + w.P.indel, child, best);
     if (r > top) top = r;
     explored = true;
   }
@@ -220,39 +192,43 @@ class BestState {
 template <class D>
 void extend_walk(Csat& sat, const char* limit, const ExtendParams& P)
 {
+  UnitScan& unit = UnitScan::for_unit(sat.unit_begin, sat.unit_end);
+  const Walk<D> w{P, unit, limit, unit.length()};
   BestState best(sat);
-  const char* const ub = sat.unit_begin;
-  const char* const ue = sat.unit_end;
-  const int L = static_cast<int>(ue - ub);
   const char*& pos = D::cursor(sat);
-  const char*& upos = D::unit_cursor(sat);
+  const char*& unit_cursor = D::unit_cursor(sat);
+  int phase = static_cast<int>(unit_cursor - sat.unit_begin);
+  // The record's unit cursor is brought up to date before every copy of it.
+  auto sync = [&] { unit_cursor = sat.unit_begin + phase; };
 
   for (;;) {
-    if (greedy_run<D>(pos, upos, ub, ue, L, sat.score, sat.Ns, limit, P) != stop_disagreement) {
+    if (greedy_run<D>(w, pos, phase, sat.score, sat.Ns) != stop_disagreement) {
+      sync();
       // Sequence end or a long N run: an equal score does not displace the best.
       if (!(static_cast<long long>(sat.score) > static_cast<long long>(best.score()) - P.prefer_longer))
         best.restore_into(sat);
       return;
     }
 
+    sync();
     if (static_cast<long long>(sat.score) > static_cast<long long>(best.score()) - P.prefer_longer) best.take(sat);
-    const long long lower = lower_bound(best.score(), L, P);
+    const long long lower = lower_bound(best.score(), w.L, P);
     const int score = sat.score;
+    const int next = unit.step(phase, D::sign);
     char choice = 0;
-    int top = -L - 1;
+    int top = -w.L - 1;
 
     if (static_cast<long long>(score) + P.mismatch > lower) {
-      top = leap_ahead<D>(D::outward(pos), D::unit_step(upos, ub, ue), ub, ue, score + P.mismatch, L, 1, limit,
-                          best.score(), P);
+      top = leap_ahead<D>(w, D::move(pos, 1), next, score + P.mismatch, 1, best.score());
       choice = 'M';
     }
     if (static_cast<long long>(score) + P.indel > lower) {
-      int r = leap_ahead<D>(D::outward(pos), upos, ub, ue, score + P.indel, L, 1, limit, best.score(), P);
+      int r = leap_ahead<D>(w, D::move(pos, 1), phase, score + P.indel, 1, best.score());
       if (r > top) {
         top = r;
         choice = 'I';
       }
-      r = leap_ahead<D>(pos, D::unit_step(upos, ub, ue), ub, ue, score + P.indel, L, 1, limit, best.score(), P);
+      r = leap_ahead<D>(w, pos, next, score + P.indel, 1, best.score());
       if (r > top) choice = 'D';
     }
 
@@ -266,20 +242,20 @@ void extend_walk(Csat& sat, const char* limit, const ExtendParams& P)
     switch (choice) {
       case 'M':
         sat.missense_list.push_back({D::probe(pos), 'M'});
-        pos = D::outward(pos);
-        upos = D::unit_step(upos, ub, ue);
+        pos = D::move(pos, 1);
+        phase = next;
         ++sat.mismatches;
         sat.score += P.mismatch;
         break;
       case 'I':
         sat.missense_list.push_back({D::probe(pos), 'I'});
-        pos = D::outward(pos);
+        pos = D::move(pos, 1);
         ++sat.insertions;
         sat.score += P.indel;
         break;
       default:  // 'D': the unit moves on, the sequence stays
         sat.missense_list.push_back({pos, 'D'});
-        upos = D::unit_step(upos, ub, ue);
+        phase = next;
         ++sat.deletions;
         sat.score += P.indel;
         break;
@@ -287,16 +263,28 @@ void extend_walk(Csat& sat, const char* limit, const ExtendParams& P)
   }
 }
 
+// The look-ahead entry points of the controller take the unit cursor as a
+// pointer into the unit, like the record does.
+template <class D>
+int leap_ahead_from(const char* pos, const char* unit_pos, const char* unit_begin, const char* unit_end, int score,
+                    int unit_len, unsigned char level, const char* limit, int best)
+{
+  const ExtendParams P = ExtendParams::current();
+  const UnitScan& unit = UnitScan::for_unit(unit_begin, unit_end);
+  const Walk<D> w{P, unit, limit, unit_len};
+  return leap_ahead<D>(w, pos, static_cast<int>(unit_pos - unit_begin), score, level, best);
+}
+
 }  // namespace
 
 void CSearchController::extend_imperfect_forward(Csat& sat, const char* limit)
 {
-  extend_walk<Forward>(sat, limit, ExtendParams::current());
+  extend_walk<ScanForward>(sat, limit, ExtendParams::current());
 }
 
 void CSearchController::extend_imperfect_backward(Csat& sat, const char* limit)
 {
-  extend_walk<Backward>(sat, limit, ExtendParams::current());
+  extend_walk<ScanBackward>(sat, limit, ExtendParams::current());
 }
 
 int CSearchController::extend_imperfect_forward_leap_ahead(const char* pos, const char* unit_pos,
@@ -304,8 +292,7 @@ int CSearchController::extend_imperfect_forward_leap_ahead(const char* pos, cons
                                                            int unit_len, unsigned char level, const char* limit,
                                                            int best)
 {
-  return leap_ahead<Forward>(pos, unit_pos, unit_begin, unit_end, score, unit_len, level, limit, best,
-                             ExtendParams::current());
+  return leap_ahead_from<ScanForward>(pos, unit_pos, unit_begin, unit_end, score, unit_len, level, limit, best);
 }
 
 int CSearchController::extend_imperfect_backward_leap_ahead(const char* pos, const char* unit_pos,
@@ -313,6 +300,5 @@ int CSearchController::extend_imperfect_backward_leap_ahead(const char* pos, con
                                                             int unit_len, unsigned char level, const char* limit,
                                                             int best)
 {
-  return leap_ahead<Backward>(pos, unit_pos, unit_begin, unit_end, score, unit_len, level, limit, best,
-                              ExtendParams::current());
+  return leap_ahead_from<ScanBackward>(pos, unit_pos, unit_begin, unit_end, score, unit_len, level, limit, best);
 }

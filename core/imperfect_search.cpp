@@ -8,6 +8,7 @@
 
 #include "CSearchController.h"
 #include "chunked_scan.h"
+#include "extension_bound.h"
 #include "global-types-and-parameters.h"
 #include "run_frontend.h"
 
@@ -84,11 +85,27 @@ class ImperfectScan {
     return anchored && n_pos >= s + k_ && !single_letter(text_ + s, k_);
   }
 
+  // A pass's bound on what a window can score, which settles most hopeless
+  // windows without an extension.
+  struct Pass {
+    ExtensionBound bound;
+    explicit Pass(const ImperfectScan& scan)
+    {
+      if (scan.k_ > 1) bound.scan_windows(scan.text_, scan.n_, scan.k_);
+    }
+  };
+
   // The repeat that window s grows into when it meets the thresholds; null
   // otherwise (the candidate is then kept in `spare` for the next window).
-  Csat* grow(unsigned s, Csat*& spare, Csat_garbagecollector& pool) const
+  Csat* grow(unsigned s, Pass& pass, Csat*& spare, Csat_garbagecollector& pool) const
   {
+    const int need = CSearchController::minScores[k_];
+    if (k_ > 1 && pass.bound.window_hopeless(s, need)) return nullptr;
     Csat* sat = take_candidate(spare, pool, text_ + s, text_ + s + k_);
+    if (pass.bound.cannot_reach(*sat, need, text_ - 1, text_ + n_)) {
+      spare = sat;
+      return nullptr;
+    }
     c_.extend_imperfect_forward(*sat, text_ + n_);
     c_.extend_imperfect_backward(*sat, text_ - 1);
     trim_Ns(*sat);
@@ -165,7 +182,8 @@ bool CSearchController::scan_unit_length(unsigned k, CAnchorSeq& anchors, Chunke
   const char* name = sequence.name.c_str();
   if (unsigned chunk = scan_chunk_length(scan.windows_end()))
     return !poll_progress(seq_number, name, k) && chunked_scan(scan, chunk, marks, chunks, *search_pool, pool, take);
-  scan_windows(scan, 0, scan.windows_end(), marks, pool, take,
+  ImperfectScan::Pass pass(scan);
+  scan_windows(scan, pass, 0, scan.windows_end(), marks, pool, take,
                [&](unsigned s) { return s % 256 == 0 && poll_progress(seq_number, name, k); });
   return true;
 }
@@ -195,8 +213,13 @@ void CSearchController::search_exact_and_extend_to_imperfect_repeats()
   auto extend = [&](std::size_t from, std::size_t to) {
     minScores = scores;
     minLengths = lengths;
+    ExtensionBound bound;
     for (std::size_t i = from; i < to; ++i) {
       Csat& sat = *seeds[i];
+      if (bound.cannot_reach(sat, minScores[sat.unit_length()], before_text, text_end)) {
+        kept[i] = false;
+        continue;
+      }
       extend_imperfect_forward(sat, text_end);
       extend_imperfect_backward(sat, before_text);
       trim_Ns(sat);

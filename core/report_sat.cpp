@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "CDnaString.h"
 #include "Csat.h"
@@ -59,6 +60,24 @@ class AlignmentLines {
   std::size_t capacity_;
   std::size_t n_ = 0;
 };
+
+// The unit as the sequence reads it from the repeat's first nucleotide on.
+// Genotypers align a catalog's motif against the forward strand, so neither
+// a normal form nor the reverse complement would do there.
+std::string unit_in_reading_frame(const Csat& s)
+{
+  std::string u;
+  u.reserve(s.unit_length());
+  const char* c = s.unit_bwd + 1;
+  for (unsigned i = 0; i < s.unit_length(); ++i, ++c) {
+    if (c == s.unit_end) c = s.unit_begin;
+    u += *c;
+  }
+  return u;
+}
+
+// BED scores lie in 0..1000.
+int bed_score(int score) { return std::max(0, std::min(score, 1000)); }
 
 }  // namespace
 
@@ -161,6 +180,21 @@ void Csat::report_sat(FILE* out, CSequence_Mol& seq)
                    static_cast<double>(perfection), mismatches, insertions, deletions);
       std::fprintf(out, "%.*s\n", static_cast<int>(right_end - left), left);
       return;
+    case 5:
+      std::fprintf(out, "%s\t%lld\t%lld\t%s\t%d\t.\t%d\t%.3f\t%.3f\t%d\t%d\t%d", name, first - 1, last, unit_text,
+                   bed_score(score), static_cast<int>(k), static_cast<double>(repeat_number),
+                   static_cast<double>(perfection), mismatches, insertions, deletions);
+      if (global_treat_Ns_as_missense)
+        std::fputs("\t.\n", out);
+      else
+        std::fprintf(out, "\t%d\n", Ns);
+      return;
+    case 6: {
+      const std::string motif = unit_in_reading_frame(*this);
+      std::fprintf(out, "%s\t%lld\t%lld\tID=%s_%lld_%lld;MOTIFS=%s;STRUC=(%s)n\n", name, first - 1, last, name,
+                   first - 1, last, motif.c_str(), motif.c_str());
+      return;
+    }
     default:
       std::fputs("Internal error. Unknown output format. Please report this bug", out);
       return;

@@ -2,6 +2,7 @@
 
 #include "global-types-and-parameters.h"
 #include "number2cstring.h"
+#include "standard_streams.h"
 
 namespace {
 
@@ -45,6 +46,13 @@ const char* name_of(const char* const* names, int count, int value)
   return names[(value >= 0 && value < count) ? value : count - 1];
 }
 
+// BED and the catalog came later: values outside 0..6 still read as the last
+// of the first five wordings.
+const char* output_format_name(int value)
+{
+  return (value == 5 || value == 6) ? output_format_names[value] : name_of(output_format_names, 5, value);
+}
+
 }  // namespace
 
 void sarvik_welcome(FILE* f)
@@ -68,8 +76,9 @@ void print_search_parameters(FILE* f, const char* P)
   const bool imperfect_mode = global_search_mode != 0;
 
   summary_line(f, P, "Parameter settings used in this search:", "");
-  summary_line_text(f, P, "Input file name:                        ", global_input_filename);
-  if (!global_output_filename.empty())
+  summary_line_text(f, P, "Input file name:                        ",
+                    names_standard_stream(global_input_filename) ? "standard input" : global_input_filename);
+  if (!global_output_filename.empty() && !names_standard_stream(global_output_filename))
     summary_line_text(f, P, "Output file name:                       ", global_output_filename);
 
   begin_line(f, P, "   Sequence range to process:           ");
@@ -110,7 +119,7 @@ void print_search_parameters(FILE* f, const char* P)
                name_of(N_perfection_mode_names, 3, global_N_and_perfection_mode));
   summary_line(f, P, "   Report units as:                     ",
                name_of(report_unit_mode_names, 3, global_report_unit_mode));
-  summary_line(f, P, "   Output format:                       ", name_of(output_format_names, 5, global_print_sat_mode));
+  summary_line(f, P, "   Output format:                       ", output_format_name(global_print_sat_mode));
   summary_line(f, P, "   Print sequence mode:                 ",
                name_of(print_seq_mode_names, 3, global_print_sat_seq_mode));
   if (global_print_sat_mode == 2 || global_print_sat_mode == 3)
@@ -146,14 +155,21 @@ void print_output_format(FILE* f, const char* P)
                f);
     if (global_flanking != 0) std::fputs("\tleft-flanking-seq\tright-flanking-seq", f);
     std::fputs("\n", f);
+  } else if (global_print_sat_mode == 5) {
+    // BED readers take a line that begins with '#' as a comment.
+    std::fputs("#chrom\tstart\tend\tname\tscore\tstrand\tperiod\tcopies\tperfection\tmismatches\tinsertions\t"
+               "deletions\tNs\n",
+               f);
   }
 }
+
+bool output_has_run_header() { return global_print_sat_mode != 5 && global_print_sat_mode != 6; }
 
 bool good_bye(FILE* f)
 {
   if (global_print_sat_mode == 2)
     std::fputs("# End tandem repeats\n", f);
-  else if (global_print_sat_mode != 4)
+  else if (global_print_sat_mode != 4 && output_has_run_header())
     std::fputs("## Finished successfully. ##\n", f);
   // Never announce success for results that did not reach the file.
   if (std::fflush(f) != 0 || std::ferror(f)) return false;

@@ -26,6 +26,7 @@
 #include "number2cstring.h"
 #include "run_frontend.h"
 #include "run_header.h"
+#include "standard_streams.h"
 #include "worker_pool.h"
 
 namespace {
@@ -109,11 +110,15 @@ int open_failure(const std::string& name, const char* as_what, int code)
 // overwrite the input (or each other) before anything is truncated.
 int open_outputs(OutputFiles& files)
 {
-  files.out_name = global_output_filename.empty() ? "standard output" : global_output_filename;
+  // Streams have no name to compare; the option reader refuses --maskX on
+  // the standard input, so the masked file always has a real input beside it.
+  const bool to_stdout = global_output_filename.empty() || names_standard_stream(global_output_filename);
+  const bool from_stdin = names_standard_stream(global_input_filename);
+  files.out_name = to_stdout ? "standard output" : global_output_filename;
   if (global_mask_repeats) files.masked_name = global_input_filename + ".masked";
 
   const char* same = "is the same file as the input file. Choose another name so the input is not overwritten.";
-  if (!global_output_filename.empty() && same_file(global_input_filename.c_str(), global_output_filename.c_str())) {
+  if (!to_stdout && !from_stdin && same_file(global_input_filename.c_str(), global_output_filename.c_str())) {
     file_message("Sorry! The output file", global_output_filename, same);
     return fail(status_output_not_opened);
   }
@@ -121,13 +126,13 @@ int open_outputs(OutputFiles& files)
     file_message("Sorry! The masked-sequence file", files.masked_name, same);
     return fail(status_output_not_opened);
   }
-  if (global_mask_repeats && !global_output_filename.empty() && same_file(global_output_filename.c_str(), files.masked_name.c_str())) {
+  if (global_mask_repeats && !to_stdout && same_file(global_output_filename.c_str(), files.masked_name.c_str())) {
     file_message("Sorry! The masked-sequence file", files.masked_name,
                  "is the same file as the output file. Choose another output file name.");
     return fail(status_output_not_opened);
   }
 
-  if (!global_output_filename.empty()) {
+  if (!to_stdout) {
     files.out = std::fopen(global_output_filename.c_str(), "w");
     if (!files.out) return open_failure(global_output_filename, "as output file.", status_output_not_opened);
   }
@@ -396,7 +401,15 @@ int run_sarvik_analysis()
   // The file object carries a one-million-character buffer: keep it off the stack.
   std::unique_ptr<CFile> input_file(new CFile);
   CFile& input = *input_file;
-  input.open(global_input_filename.c_str());
+  const bool from_stdin = names_standard_stream(global_input_filename);
+  if (from_stdin)
+    input.open_standard_input();
+  else
+    input.open(global_input_filename.c_str());
+  if (input.fail() && from_stdin) {
+    general_PrintMessage(stderr, "Sorry! The standard input could not be opened for reading.\n");
+    return fail(status_input_not_opened);
+  }
   if (input.fail()) {
     general_PrintMessage(stderr, "Sorry! The input file \n   \"");
     general_PrintText(stderr, global_input_filename.c_str());
@@ -414,8 +427,10 @@ int run_sarvik_analysis()
   general_PrintMessage(stderr, "------------------------------------------------------------------------\n");
   std::fflush(stderr);
 
-  creator_message(files.out, "# ");
-  print_search_parameters(files.out, "# ");
+  if (output_has_run_header()) {
+    creator_message(files.out, "# ");
+    print_search_parameters(files.out, "# ");
+  }
   print_output_format(files.out, "# ");
   std::fflush(files.out);
 

@@ -53,6 +53,9 @@ const Fl_Menu_Item menu_outputFormat[] = {
     SARVIK_MENU_ITEM("one-per-line"),
     SARVIK_MENU_ITEM("one-per-line with sequence info as comment"),
     SARVIK_MENU_ITEM("as fasta sequence"),
+    // Appended, so the indices that parameter files store keep their meaning.
+    SARVIK_MENU_ITEM("BED"),
+    SARVIK_MENU_ITEM("STR catalog (long-read genotypers)"),
     {},
 };
 

@@ -276,10 +276,10 @@ void get_GUI_parameter_values()
   global_print_sat_seq_mode = choice_printRepeatMode->value();
 
   // Items of the format menu: (format, sequence info as comments).
-  static const int format_of_item[] = {0, 1, 2, 2, 3, 3, 4};
-  static const bool comment_of_item[] = {false, false, false, true, false, true, false};
+  static const int format_of_item[] = {0, 1, 2, 2, 3, 3, 4, 5, 6};
+  static const bool comment_of_item[] = {false, false, false, true, false, true, false, false, false};
   int item = choice_outputFormat->value();
-  if (item >= 0 && item < 7) {
+  if (item >= 0 && item < 9) {
     global_print_sat_mode = format_of_item[item];
     global_sequenceInfoAsComment = comment_of_item[item];
   } else {

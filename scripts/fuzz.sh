@@ -20,7 +20,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${FUZZ_BUILD:-$root/build-fuzz}
 corpus_root=${FUZZ_CORPUS_DIR:-$root/tests/fuzz/grown}
 artifacts=${FUZZ_ARTIFACTS:-$root/tests/fuzz/crashes}
-read -r -a harnesses <<< "${FUZZ_HARNESSES:-fuzz_fasta fuzz_pipeline fuzz_options fuzz_threads}"
+read -r -a harnesses <<< "${FUZZ_HARNESSES:-fuzz_fasta fuzz_pipeline fuzz_options fuzz_equivalence fuzz_threads}"
 
 cxx=${FUZZ_CXX:-clang++}
 command -v "$cxx" > /dev/null || { echo "fuzz.sh: $cxx not found (install clang and libclang-rt-14-dev)" >&2; exit 2; }
@@ -31,6 +31,7 @@ cmake --build "$build" -j "${JOBS:-$(nproc)}" > "$build/build.log" 2>&1 || {
 }
 mkdir -p "$artifacts"
 
+# fuzz_equivalence reads raw bytes: no dictionary helps it.
 declare -A dicts=([fuzz_fasta]=fasta.dict [fuzz_pipeline]=fasta.dict [fuzz_options]=options.dict [fuzz_threads]=fasta.dict)
 failed=0
 summary=()
@@ -40,8 +41,10 @@ for h in "${harnesses[@]}"; do
   log=$build/$h.log
   echo "== $h: ${seconds} s"
   rc=0
+  dict=()
+  [ -n "${dicts[$h]:-}" ] && dict=(-dict="$root/tests/fuzz/${dicts[$h]}")
   "$build/$h" -max_total_time="$seconds" -timeout="${FUZZ_TIMEOUT:-60}" -rss_limit_mb=2048 -print_final_stats=1 \
-    -dict="$root/tests/fuzz/${dicts[$h]}" -artifact_prefix="$artifacts/$h-" \
+    "${dict[@]}" -artifact_prefix="$artifacts/$h-" \
     "$corpus" "$root/tests/fuzz/corpus/$h" > "$log" 2>&1 || rc=$?
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")

@@ -35,9 +35,10 @@ case $fltk in
 esac
 
 # clang and libclang-rt-14-dev build the fuzz harnesses (their smoke run is
-# part of the tests); valgrind serves make test-valgrind.
+# part of the tests); valgrind serves make test-valgrind; the tests read the
+# BED output with bedtools.
 packages=(cmake g++ make libtclap-dev "libfltk$fltk-dev" zlib1g-dev libgtest-dev xvfb xauth xdotool
-          clang libclang-rt-14-dev valgrind)
+          clang libclang-rt-14-dev valgrind bedtools)
 
 # Extra packages named on the command line: the system libraries that the
 # other FLTK version's library needs (scripts/test-other-fltk.sh).

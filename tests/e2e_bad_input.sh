@@ -49,7 +49,7 @@ cases=(
   "mismatch -1          @ $ok_fa                                             @ -m -1 in.fa out.txt @ 255 @ mismatch score must be smaller"
   "indel 0              @ $ok_fa                                             @ -g 0 in.fa out.txt  @ 255 @ indel score must be smaller"
   "score and length low @ $ok_fa                                             @ -s 1 in.fa out.txt  @ 255 @ either the minimum score or the minimum length"
-  "format 5             @ $ok_fa                                             @ --outputFormat 5 in.fa out.txt @ 254 @ An outputFormat with a value of 5 is unknown"
+  "format 7             @ $ok_fa                                             @ --outputFormat 7 in.fa out.txt @ 254 @ An outputFormat with a value of 7 is unknown"
   "format -1            @ $ok_fa                                             @ --outputFormat -1 in.fa out.txt @ 254 @ An outputFormat with a value of -1 is unknown"
   "seq mode 3           @ $ok_fa                                             @ --printRepeatSeqMode 3 in.fa out.txt @ 254 @ A printRepeatSeqMode with a value of 3 is unknown"
   "N mode 7             @ $ok_fa                                             @ --NPerfectionMode 7 in.fa out.txt @ 254 @ for the NPerfectionMode option is unknown"

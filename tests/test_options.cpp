@@ -167,6 +167,8 @@ TEST(Options, ValuesReachTheirParameters)
          return global_print_sat_mode == 4 && global_print_sat_seq_mode == 0 && global_N_and_perfection_mode == 2 &&
                 global_report_unit_mode == 1;
        }},
+      {{"--outputFormat", "5"}, [] { return global_print_sat_mode == 5; }},
+      {{"--outputFormat", "6"}, [] { return global_print_sat_mode == 6; }},
       {{"--outputFormat", "0", "--printRepeatSeqMode", "1", "--NPerfectionMode", "0", "--reportUnit", "0"},
        [] {
          return global_print_sat_mode == 0 && global_print_sat_seq_mode == 1 && global_N_and_perfection_mode == 0 &&
@@ -196,7 +198,7 @@ TEST(Options, RefusedValues)
     int code;
     std::string message;
   } cases[] = {
-      {{"--outputFormat", "5"}, -2, enum_text + "An outputFormat with a value of 5 is unknown.\n\n"},
+      {{"--outputFormat", "7"}, -2, enum_text + "An outputFormat with a value of 7 is unknown.\n\n"},
       {{"--outputFormat", "-1"}, -2, enum_text + "An outputFormat with a value of -1 is unknown.\n\n"},
       {{"--printRepeatSeqMode", "3"}, -2, enum_text + "A printRepeatSeqMode with a value of 3 is unknown.\n\n"},
       {{"--NPerfectionMode", "-1"}, -2,
@@ -233,6 +235,18 @@ TEST(Options, RefusedValues)
     EXPECT_EQ(r.code, c.code) << shown;
     EXPECT_EQ(r.err, c.message) << shown;
   }
+}
+
+TEST(Options, MaskXNeedsAnInputFileName)
+{
+  Result r = parse({"--maskX", "-", "out.txt"});
+  EXPECT_EQ(r.code, -1);
+  EXPECT_EQ(r.err,
+            "Sorry, --maskX cannot be used when the input is the standard input: the masked-sequence file is named\n"
+            "after the input file. Give the input as a file name instead.\n");
+  EXPECT_EQ(parse({"--maskX", "in.fa", "-"}).code, 0) << "output to the standard output is fine";
+  EXPECT_EQ(parse({"-", "-"}).code, 0);
+  EXPECT_EQ(global_input_filename, "-");
 }
 
 TEST(Options, EnumeratedValueAfterAFailureIsNotCopied)
@@ -303,6 +317,10 @@ TEST(Options, UsageShowsEveryOption)
       "--outputFormat <int> Sarvik provides different output formats for printing the repeat information. 0: "
       "Sarvik output format, 1: extended Sarvik output format, 2: gff - general feature format, 3: one-per-line "
       "format, 4: as fasta sequence",
+      "5: BED, 6: STR catalog (repeat definitions for long-read STR genotypers). Formats 5 and 6 hold the repeats "
+      "only, without run header or end marker; the flanking, printRepeatSeqMode and sequenceInfoAsComment options "
+      "do not apply to them.",
+      "A file name of - stands for the standard input (plain or gzip) or the standard output.",
       "--maskX Writes the sequences to a file with the extension \".masked\" in which repeats are masked.",
       "-f <int>, --flanking <int> If the satellite sequence is printed",
       "--minPerfection <float> Minimum perfection of a satellites. Default: 0.",

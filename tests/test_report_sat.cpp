@@ -285,6 +285,36 @@ TEST_F(ReportSat, FastaFormat)
   EXPECT_EQ(report(ac_repeat()), ">s 1 20 2 101 120 10.000 18 100.000 0 0 0\n" + repeat("AC", 10) + "\n");
 }
 
+TEST_F(ReportSat, BedLineIsZeroBasedWithAClippedScore)
+{
+  global_print_sat_mode = 5;
+  Csat* s = agc_repeat();
+  const std::string tail = "\t.\t3\t10.000\t96.667\t1\t0\t0\t";
+  EXPECT_EQ(report(s), "s\t4\t34\tAGC\t21" + tail + "0\n");
+  global_treat_Ns_as_missense = true;
+  EXPECT_EQ(report(s), "s\t4\t34\tAGC\t21" + tail + ".\n");
+  s->score = 1500;
+  EXPECT_EQ(report(s), "s\t4\t34\tAGC\t1000" + tail + ".\n");
+  s->score = -3;
+  EXPECT_EQ(report(s), "s\t4\t34\tAGC\t0" + tail + ".\n");
+  global_flanking = 4;
+  global_print_sat_seq_mode = 2;
+  EXPECT_EQ(report(s), "s\t4\t34\tAGC\t0" + tail + ".\n") << "no flanks, no sequence lines";
+}
+
+TEST_F(ReportSat, CatalogMotifReadsAsTheForwardStrandFromTheRepeatStart)
+{
+  global_print_sat_mode = 6;
+  global_report_unit_mode = 2;  // would print AGC for both repeats below
+  set_sequence("TT" + repeat("CTG", 4) + "TT");
+  EXPECT_EQ(report(make(2, 14, 2, 3, 9)), "s\t2\t14\tID=s_2_14;MOTIFS=CTG;STRUC=(CTG)n\n");
+  set_sequence("TT" + repeat("CAG", 4) + "TT");
+  EXPECT_EQ(report(make(2, 14, 3, 3, 9)), "s\t2\t14\tID=s_2_14;MOTIFS=CAG;STRUC=(CAG)n\n")
+      << "stored unit AGC, read in the repeat's own phase";
+  global_print_sat_mode = 5;
+  EXPECT_EQ(report(make(2, 14, 3, 3, 9)).substr(0, 13), "s\t2\t14\tAGC\t9\t") << "BED names the reported unit";
+}
+
 TEST_F(ReportSat, FlanksAreClippedAtTheSequenceEnds)
 {
   set_sequence("GG" + repeat("AC", 6) + "TT");

@@ -159,7 +159,7 @@ TEST(RobustnessOptions, ExitThrowsSeam)
       {{"-M", "other", "in.fa"}, 1, 0},
       {{}, 1, 0},
       {{"in.fa"}, -1, 0},
-      {{"--outputFormat", "5", "in.fa"}, -1, -2},
+      {{"--outputFormat", "7", "in.fa"}, -1, -2},
       {{"-r", "0", "in.fa"}, -1, -1},
   };
   set_option_exit_throws(true);

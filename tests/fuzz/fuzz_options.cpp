@@ -74,7 +74,8 @@ void check_accepted()
                "unit lengths %u..%u accepted", global_min_unit_length, global_max_unit_length);
   FUZZ_REQUIRE(global_Ns_allowed_in_a_row >= 0 && global_flanking >= 0, "negative succN or flanking kept");
   FUZZ_REQUIRE(global_search_mode >= 0 && global_search_mode <= 2, "search mode %d", global_search_mode);
-  FUZZ_REQUIRE(global_print_sat_mode >= 0 && global_print_sat_mode <= 4 && global_print_sat_seq_mode >= 0 &&
+  FUZZ_REQUIRE(!(global_mask_repeats && global_input_filename == "-"), "--maskX on the standard input accepted");
+  FUZZ_REQUIRE(global_print_sat_mode >= 0 && global_print_sat_mode <= 6 && global_print_sat_seq_mode >= 0 &&
                    global_print_sat_seq_mode <= 2 && global_report_unit_mode >= 0 && global_report_unit_mode <= 2 &&
                    global_N_and_perfection_mode >= 0 && global_N_and_perfection_mode <= 2,
                "an enumerated value out of range accepted");

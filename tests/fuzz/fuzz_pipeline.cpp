@@ -56,10 +56,10 @@ Setup draw_parameters(const uint8_t* h)
   global_min_length_bx = (h[12] / 11 % 13) / 3.0f;
   static const int long_flanks[6] = {1000, 100000, 1 << 20, 1 << 30, INT_MAX - 1, INT_MAX};
   global_flanking = h[13] < 250 ? h[13] % 40 : long_flanks[h[13] - 250];
-  global_print_sat_mode = h[14] % 5;
-  global_print_sat_seq_mode = h[14] / 5 % 3;
-  global_report_unit_mode = h[14] / 15 % 3;
-  global_N_and_perfection_mode = h[14] / 45 % 3;
+  global_print_sat_mode = h[14] % 7;
+  global_print_sat_seq_mode = h[14] / 7 % 3;
+  global_report_unit_mode = h[14] / 21 % 3;
+  global_N_and_perfection_mode = h[14] / 63 % 3;
   global_min_perfection = h[15] < 200 ? 0.0f : (h[15] - 200) * 2.0f;
   global_max_perfection = h[16] < 200 ? 100.0f : (h[16] - 200) * 2.0f;
   global_mask_repeats = h[17] & 1;

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "global-types-and-parameters.h"
 #include "gui_test_support.h"
 
 namespace {
@@ -383,6 +384,25 @@ TEST_F(Prefs, ChoiceIndicesOutOfRangeOrMinusOne)
   EXPECT_EQ(choice_printRepeatMode->value(), 1) << "3 is one past the last item";
   EXPECT_EQ(choice_NPerfection->value(), 0) << "missing reads as 0";
   EXPECT_EQ(choice_removeHidden->value(), 1);
+}
+
+TEST_F(Prefs, OutputFormatIndicesOfOlderFilesKeepTheirFormat)
+{
+  // Files saved before BED and the catalog were added store at most 6 ("as fasta sequence").
+  std::string file = dir + "/older.prefs";
+  spit(file, prefs_text("[./Input Output files]\nInput file:c.fa\n[./Search Mode group]\nSearch mode:1\n"
+                        "[./Output options]\nOutput Format:6\n"));
+  readPrefs(file.c_str());
+  get_GUI_parameter_values();
+  EXPECT_EQ(global_print_sat_mode, 4);
+
+  choice_outputFormat->value(8);
+  std::string saved = dir + "/catalog.prefs";
+  writePrefs(saved.c_str());
+  choice_outputFormat->value(1);
+  readPrefs(saved.c_str());
+  get_GUI_parameter_values();
+  EXPECT_EQ(global_print_sat_mode, 6);
 }
 
 TEST_F(Prefs, MissingKeysLeaveOrClearAsDescribed)

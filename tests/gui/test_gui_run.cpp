@@ -217,6 +217,21 @@ TEST_F(Run, Utf8FileNamesReachTheFilesAndTheHeaderUnchanged)
   EXPECT_TRUE(user.alerts.empty());
 }
 
+TEST_F(Run, BedItemWritesDataOnlyAndDashIsAPlainFileName)
+{
+  // A window has no standard streams to offer: "-" names files here.
+  spit("-", two_records);
+  glob_infiletext->set("-");
+  glob_outfiletext->set("-.bed");
+  choice_outputFormat->value(7);
+  EXPECT_EQ(main_sarvik(run.argc, run.argv, &run), 0);
+  std::string out = slurp("-.bed");
+  EXPECT_EQ(out.substr(0, 14), "#chrom\tstart\te");
+  EXPECT_EQ(out.find("# "), std::string::npos) << "no run header, no end marker";
+  EXPECT_NE(out.find("\nfirst\t"), std::string::npos);
+  EXPECT_NE(out.find("\nsecond\t"), std::string::npos);
+}
+
 TEST_F(Run, StoppedRunHasNoEndMarker)
 {
   spit("in.fa", two_records);

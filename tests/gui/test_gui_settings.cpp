@@ -408,7 +408,8 @@ TEST_F(Settings, OutputFormatItemsMapToFormatAndComments)
     int item, format;
     bool comments;
   } cases[] = {{0, 0, false}, {1, 1, false}, {2, 2, false}, {3, 2, true},
-               {4, 3, false}, {5, 3, true},  {6, 4, false}, {-1, -1, false}};
+               {4, 3, false}, {5, 3, true},  {6, 4, false}, {7, 5, false},
+               {8, 6, false}, {-1, -1, false}};
   for (const auto& c : cases) {
     select_choice_index(choice_outputFormat, c.item);
     get_GUI_parameter_values();

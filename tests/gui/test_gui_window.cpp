@@ -147,7 +147,8 @@ TEST_F(Window, MenusHoldTheirItemsInSize14)
   } menus[] = {
       {choice_outputFormat, menu_outputFormat,
        {"simple sarvik format", "extended sarvik format", "gff", "gff with sequence info as comment", "one-per-line",
-        "one-per-line with sequence info as comment", "as fasta sequence"}},
+        "one-per-line with sequence info as comment", "as fasta sequence", "BED",
+        "STR catalog (long-read genotypers)"}},
       {choice_reportUnit, menu_reportUnit, {"as is", "normalized (cyclic)", "normalized (cyclic+rev. complement)"}},
       {choice_printRepeatMode, menu_printRepeatMode,
        {"don't print sequence", "print repeat sequence", "print repeat alignment"}},

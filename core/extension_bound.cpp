@@ -1,0 +1,259 @@
+#include "extension_bound.h"
+
+#include "global-types-and-parameters.h"
+#include "unit_scan.h"
+
+namespace {
+
+constexpr int max_unit = 64;       // phases fit one 64-bit set
+constexpr int max_run = 24;        // a longer match makes the seed worth extending anyway
+constexpr int max_columns = 256;   // the bound gives up rather than follow a long stretch
+constexpr long long dead = -(1ll << 62);
+
+enum Verdict { below, may_reach };
+
+// Character classes; anything but A, C, G, T is class 4.
+struct CharClass {
+  unsigned char of[256];
+  CharClass()
+  {
+    for (int c = 0; c < 256; ++c) of[c] = 4;
+    of[static_cast<unsigned char>('A')] = 0;
+    of[static_cast<unsigned char>('C')] = 1;
+    of[static_cast<unsigned char>('G')] = 2;
+    of[static_cast<unsigned char>('T')] = 3;
+  }
+};
+const CharClass char_class;
+
+struct Program {
+  const uint64_t* phases_of;
+  uint64_t all;
+  int L;
+  long long q;
+  long long floor;  // the walk never steps to this score or below
+  bool Ns_bridged;
+};
+
+// M(j): the longest match of the sequence from `p` outward with the unit at
+// any phase, or -1 where the bound gives up.
+template <class D>
+inline int longest_match(const Program& g, const char* p, const char* limit)
+{
+  uint64_t set = g.all;
+  int t = 0;
+  for (;;) {
+    const char* x = D::move(p, t);
+    if (D::at_limit(x, limit)) return t;
+    const unsigned char c = static_cast<unsigned char>(*D::probe(x));
+    if (c == 'N' && g.Ns_bridged) return -1;
+    set &= g.phases_of[char_class.of[c]];
+    if (!set) return t;
+    if (++t > max_run) return -1;
+    // The phases that matched move on by one, cyclically.
+    set = D::sign > 0 ? ((set << 1) | (set >> (g.L - 1))) & g.all : (set >> 1) | ((set & 1) << (g.L - 1));
+  }
+}
+
+// Bounds the best score of any state of one walk that has reached `p` with
+// `score` and meets a disagreement there (or the limit). Gives up as soon as
+// the bound reaches `target`.
+template <class D>
+Verdict bound_walk(const Program& g, const char* p, long long score, const char* limit, long long target,
+                   long long& top)
+{
+  top = score;
+  if (top >= target) return may_reach;
+  const long long avail = D::sign > 0 ? limit - p : p - (limit + 1);  // steps until the limit
+  if (avail == 0 || score - g.q <= g.floor) return below;
+  // best[d]: bound on a run starting d positions out; entries past `last`
+  // are not yet set. The walk's first step: a deletion starts a run at the
+  // disagreement, a mismatch or an insertion one position further.
+  long long best[max_columns + max_run + 2];
+  best[0] = best[1] = score - g.q;
+  int last = 1;
+  for (int d = 0; d <= last; ++d) {
+    if (d >= max_columns) return may_reach;
+    const long long v = best[d];
+    if (v <= g.floor) continue;
+    if (v > top) top = v;
+    if (d == avail) continue;  // at the limit the walk ends
+    const int M = longest_match<D>(g, D::move(p, d), limit);
+    if (M < 0 || v + M >= target) return may_reach;
+    if (v + M > top) top = v + M;
+    // A run of r <= M, then a deletion (next run at d + r) or a mismatch or
+    // an insertion (next run at d + r + 1), each costing at least q; only
+    // runs that leave the score above the floor count.
+    const long long need = g.floor - v + g.q + 1;
+    if (M < need) continue;
+    const int r_min = need > 1 ? static_cast<int>(need) : 1;
+    const int r_max = M + 1 < avail - d ? M + 1 : static_cast<int>(avail - d);
+    while (last < d + r_max) best[++last] = dead;
+    for (int r = r_min; r <= r_max; ++r) {
+      const long long w = v - g.q + (r < M ? r : M);
+      if (w > best[d + r]) best[d + r] = w;
+    }
+  }
+  return below;
+}
+
+// The greedy run from the record's cursor; -1 where the bound gives up.
+template <class D>
+long long first_run(bool Ns_bridged, const char*& p, const char* u, const char* ub, const char* ue,
+                    const char* limit, long long cap)
+{
+  long long r = 0;
+  while (!D::at_limit(p, limit)) {
+    const char c = *D::probe(p);
+    if (c != *u) {
+      if (c == 'N' && Ns_bridged) return -1;
+      break;
+    }
+    p = D::move(p, 1);
+    if (D::sign > 0)
+      u = u + 1 == ue ? ub : u + 1;
+    else
+      u = u == ub ? ue - 1 : u - 1;
+    if (++r >= cap) return -1;
+  }
+  return r;
+}
+
+}  // namespace
+
+ExtensionBound::ExtensionBound()
+    : enabled(global_mismatch_score < 0 && global_indel_score < 0),
+      q(-(global_mismatch_score > global_indel_score ? global_mismatch_score : global_indel_score)),
+      Ns_bridged(global_Ns_allowed_in_a_row != 0 && !global_treat_Ns_as_missense),
+      prefer_longer(global_prefer_longer_repeat)
+{
+}
+
+// The phase sets the program needs, slid on from the last unit when the
+// window moved by one; false for a unit the program cannot describe.
+bool ExtensionBound::set_unit(const char* begin, const char* end)
+{
+  const long long n = end - begin;
+  if (begin == unit && n == L) return usable;
+  if (usable && unit && begin == unit + 1 && n == L) {
+    // The window moved on by one: every phase moves down, the new last
+    // character comes in.
+    for (uint64_t& s : phases_of) s >>= 1;
+    phases_of[char_class.of[static_cast<unsigned char>(end[-1])]] |= 1ull << (L - 1);
+    usable = phases_of[4] == 0;
+    unit = begin;
+    return usable;
+  }
+  unit = begin;
+  L = static_cast<int>(n);
+  all = L == 64 ? ~0ull : (1ull << L) - 1;
+  for (uint64_t& s : phases_of) s = 0;
+  for (int f = 0; f < L; ++f) phases_of[char_class.of[static_cast<unsigned char>(begin[f])]] |= 1ull << f;
+  usable = phases_of[4] == 0;
+  return usable;
+}
+
+void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k)
+{
+  // Counting pays once a side fits beside the window; the tables have
+  // 4^(q+1) entries.
+  if (!enabled || q >= KmerNeighbourhood::max_word || n < 4 * KmerNeighbourhood::reach || k > max_unit) return;
+  neighbourhood.reset(new KmerNeighbourhood(text, n, k, q));
+  scan_text = text;
+  scan_length = n;
+  scan_k = k;
+}
+
+bool ExtensionBound::window_hopeless(uint64_t s, int min_score)
+{
+  if (!neighbourhood) return false;
+  const long long target = min_score;
+  if (target <= 0) return false;
+  const char* const w = scan_text + s;
+  const uint64_t k = scan_k;
+  // The seed scores 0; its first runs repeat the characters a unit length
+  // away. A run that stops at an N that may be bridged leaves it open.
+  const long long run_left = static_cast<long long>(equal_behind(w, w + k, s));
+  const long long run_right = static_cast<long long>(equal_ahead(w + k, w, scan_length - s - k));
+  if (run_left + run_right >= target) return false;
+  if (Ns_bridged && ((run_left < static_cast<long long>(s) && w[-run_left - 1] == 'N') ||
+                     (s + k + run_right < scan_length && w[k + run_right] == 'N')))
+    return false;
+  const long long floor = -static_cast<long long>(k) - prefer_longer;
+  auto budget = [&](long long score) { return score - q - floor - 1; };
+  if (budget(run_right + run_left) < 0) return true;  // neither walk takes a step
+  neighbourhood->move_to(s);
+  if (!neighbourhood->plain_unit() || (Ns_bridged && neighbourhood->N_nearby())) return false;
+  const KmerNeighbourhood::Hits hits = neighbourhood->hits();
+  if (budget(run_right) >= 0 && !no_gain(hits.long_right, hits.short_right, budget(run_right), run_right))
+    return false;
+  const long long backward_start = run_right + run_left;
+  return no_gain(hits.long_left, hits.short_left, budget(backward_start), run_left);
+}
+
+// The walk starts with `score` at a disagreement after a first run, with
+// `budget` points to lose before it reaches the floor (below 0: it takes no
+// step at all). If no cyclic word of length q + 1 of the unit lies on the
+// side, no run of the walk is longer than q, so no step pays for itself and
+// no later state scores more than the first disagreement. That holds for the
+// states the walk can reach: a run shorter than q loses at least one point
+// per step and moves on at most q positions, a run of exactly q (a word of
+// length q on the side) loses nothing and moves on q + 1. The states reachable
+// so stay within the side when the counted words are few enough.
+bool ExtensionBound::no_gain(uint32_t long_hits, uint32_t short_hits, long long budget, long long first) const
+{
+  if (long_hits) return false;
+  return first + 1 + budget * q + static_cast<long long>(short_hits) * (q + 1) + q + 1 <= KmerNeighbourhood::reach;
+}
+
+bool ExtensionBound::cannot_reach(const Csat& seed, int min_score, const char* limit_left, const char* limit_right)
+{
+  if (!enabled) return false;
+  const long long target = min_score;
+  const long long cap = target - static_cast<long long>(seed.score);
+  if (cap <= 0) return false;
+  const long long unit_len = seed.unit_end - seed.unit_begin;
+  if (unit_len < 1 || unit_len > max_unit) return false;
+
+  // The backward walk's first run does not depend on the forward walk.
+  const char* left = seed.start;
+  const long long run_left =
+      first_run<ScanBackward>(Ns_bridged, left, seed.unit_bwd, seed.unit_begin, seed.unit_end, limit_left, cap);
+  if (run_left < 0) return false;
+  const char* right = seed.end;
+  const long long run_right = first_run<ScanForward>(Ns_bridged, right, seed.unit_fwd, seed.unit_begin,
+                                                     seed.unit_end, limit_right, cap - run_left);
+  if (run_right < 0) return false;
+
+  const long long forward_start = seed.score + run_right;
+  if (forward_start + run_left >= target) return false;
+  const long long floor = -unit_len - prefer_longer;
+  auto budget = [&](long long score) { return score - q - floor - 1; };
+  auto program = [&] { return Program{phases_of, all, L, q, floor, Ns_bridged}; };
+
+  // Counts are only needed where the walk can take a step at all.
+  const bool counted = neighbourhood && seed.unit_begin >= scan_text && seed.start == seed.unit_begin &&
+                       seed.end == seed.unit_end;
+  KmerNeighbourhood::Hits hits{};
+  bool quick = false;
+  if (counted && budget(forward_start + run_left) >= 0) {
+    neighbourhood->move_to(static_cast<uint64_t>(seed.start - scan_text));
+    quick = neighbourhood->plain_unit() && !(Ns_bridged && neighbourhood->N_nearby());
+    if (quick) hits = neighbourhood->hits();
+  }
+
+  long long forward_top = forward_start;
+  if (budget(forward_start) >= 0 && !(quick && no_gain(hits.long_right, hits.short_right, budget(forward_start),
+                                                       run_right))) {
+    if (!set_unit(seed.unit_begin, seed.unit_end)) return false;
+    if (bound_walk<ScanForward>(program(), right, forward_start, limit_right, target - run_left, forward_top) == may_reach)
+      return false;
+  }
+  const long long backward_start = forward_top + run_left;
+  if (budget(backward_start) < 0 || (quick && no_gain(hits.long_left, hits.short_left, budget(backward_start),
+                                                      run_left)))
+    return backward_start < target;
+  if (!set_unit(seed.unit_begin, seed.unit_end)) return false;
+  long long backward_top;
+  return bound_walk<ScanBackward>(program(), left, backward_start, limit_left, target, backward_top) == below;
+}

@@ -1,0 +1,64 @@
+// ExtensionBound: a cheap test that a seed's imperfect extension cannot reach
+// a minimum score, so that the searches can skip hopeless windows.
+//
+// Why it is exact: the extension walk takes a step only to a score above
+// -L - prefer_longer (its lower bound never falls below that), every step
+// costs at least q = min(-mismatch, -indel), and between two steps it takes a
+// run of matches against the unit at some phase. So no state of the walk
+// scores more than the best path of a one-dimensional program over sequence
+// positions in which a run starting at position j is at most M(j) long, M(j)
+// being the longest match of the sequence from j with the unit at any phase.
+// The record ends at a state of its walks, so its score is bounded by that.
+// The look-ahead only ranks the walk's choices and does not matter here.
+// Wherever the bound cannot be formed cheaply (an N that may be bridged, a
+// long match, a unit of more than 64 or of other characters than A, C, G, T,
+// penalties that are not negative) the answer is "may reach".
+#ifndef SARVIK_EXTENSION_BOUND_H
+#define SARVIK_EXTENSION_BOUND_H
+
+#include <cstdint>
+#include <memory>
+
+#include "Csat.h"
+#include "kmer_neighbourhood.h"
+
+class ExtensionBound {
+ public:
+  // Reads the scoring parameters; build one per search pass.
+  ExtensionBound();
+
+  // True when extend_imperfect_forward(limit_right) followed by
+  // extend_imperfect_backward(limit_left) cannot leave `seed` with a score
+  // of `min_score` or more.
+  bool cannot_reach(const Csat& seed, int min_score, const char* limit_left, const char* limit_right);
+
+  // For a scan over the windows of length k of one text: lets the bound
+  // settle most windows from word counts of their neighbourhood instead.
+  void scan_windows(const char* text, uint64_t n, unsigned k);
+  // After scan_windows: true when the window at s (no N in it) certainly
+  // cannot reach `min_score`; false when it may, or when the counts cannot
+  // tell (cannot_reach on the seed may still settle it).
+  bool window_hopeless(uint64_t s, int min_score);
+
+ private:
+  bool set_unit(const char* begin, const char* end);
+  // True when one side's walk provably gains nothing over its first run.
+  bool no_gain(uint32_t long_hits, uint32_t short_hits, long long budget, long long first_run) const;
+
+  std::unique_ptr<KmerNeighbourhood> neighbourhood;
+  const char* scan_text = nullptr;
+  uint64_t scan_length = 0;
+  unsigned scan_k = 0;
+
+  uint64_t phases_of[5];  // bit f: the unit's character at phase f is of this class
+  uint64_t all = 0;
+  const char* unit = nullptr;  // the unit the sets describe
+  int L = 0;
+  bool usable = false;  // the unit allows a bound
+  bool enabled;         // the parameters allow a bound
+  int q;
+  bool Ns_bridged;
+  int prefer_longer;
+};
+
+#endif

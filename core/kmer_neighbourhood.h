@@ -1,0 +1,84 @@
+// KmerNeighbourhood: how often the short words of a window's unit occur in
+// the sequence just beside the window, kept up to date as the window slides.
+//
+// For a window [s, s + k) it counts, on the right side [s + k, s + k + reach)
+// and on the left side [s - reach, s), the words of length q and q + 1 that
+// lie wholly inside the side, in one table per side and length. A query sums
+// the counts of the unit's cyclic words: a run of q or more matches against
+// the unit at any phase, starting on a side, is such a word there. Moving on
+// by one position costs a few table updates; a jump rebuilds the two sides.
+#ifndef SARVIK_KMER_NEIGHBOURHOOD_H
+#define SARVIK_KMER_NEIGHBOURHOOD_H
+
+#include <cstdint>
+
+class KmerNeighbourhood {
+ public:
+  static constexpr int reach = 64;
+  static constexpr int max_word = 7;  // tables of 4^7 entries at most
+
+  // q: the shorter word length, 1 .. max_word - 1; k: the window length.
+  KmerNeighbourhood(const char* text, uint64_t n, unsigned k, int q);
+  // Leaves the thread's count tables empty for the next one.
+  ~KmerNeighbourhood();
+  KmerNeighbourhood(const KmerNeighbourhood&) = delete;
+  KmerNeighbourhood& operator=(const KmerNeighbourhood&) = delete;
+
+  struct Hits {
+    uint32_t short_right, long_right, short_left, long_left;
+  };
+
+  // Brings the sides to the window starting at s.
+  void move_to(uint64_t s);
+  // The unit's cyclic words counted on each side (words that occur in the
+  // unit more than once count more than once).
+  Hits hits() const;
+  // Any N in [s - reach, s + k + reach).
+  bool N_nearby() const { return Ns != 0; }
+  // The window holds only A, C, G and T: hits() needs that.
+  bool plain_unit() const { return unit_others == 0; }
+
+ private:
+  struct Word {
+    uint32_t code = 0;
+    uint32_t bad = 0;  // bit i: character i from the end is not A, C, G or T
+  };
+  // Both sides share the count tables: the right side's count is the low
+  // half of an entry, the left side's the high half, so one load serves both
+  // (a side holds fewer than reach words, so a sum over a unit's at most 64
+  // words never carries from one half into the other).
+  struct Side {
+    uint32_t one;                                   // 1 in this side's half
+    uint32_t ring_short[reach], ring_long[reach];  // by start position & (reach - 1)
+    Word entering;                                  // the word of the last start added
+  };
+  static_assert((reach & (reach - 1)) == 0, "ring positions are masked");
+
+  int char_class(int64_t i) const;
+  void roll(Word& w, int64_t i) const;
+  void add(Side& side, int64_t start);
+  void remove(Side& side, int64_t start);
+  void start_side(Side& side, int64_t first_start);
+  void clear_side(Side& side, int64_t first_start);
+  void rebuild(uint64_t s);
+  void step();
+  void step_inside(Side& side, int64_t leaving, int64_t last);
+
+  const char* text;
+  int64_t n;
+  int64_t k;
+  int q;
+  int T;  // q + 1
+  uint32_t long_mask;
+  uint32_t bad_mask;
+  int64_t s = -1;  // current window start; -1 before the first
+  uint64_t unit_code = 0;  // the window's last (up to 32) characters, two bits each
+  uint64_t unit_mask;
+  int unit_others = 0;     // characters of the window other than A, C, G, T
+  int Ns = 0;
+  uint32_t* short_count;  // the thread's tables, empty between scans
+  uint32_t* long_count;
+  Side right, left;
+};
+
+#endif

@@ -1,0 +1,193 @@
+// check_equivalence: compares the production search engine with the
+// reference engine on random cases for a given time, or on FASTA files with
+// every search mode and a few parameter sets.
+//
+//   check_equivalence [--seconds S] [--seed N] [--cases C] [--max-length L]
+//   check_equivalence --fasta FILE...
+//
+// Case i of a run uses seed N + i; `--seed M --cases 1` replays case M alone.
+// A failing case is written as equivalence-<seed>.fa in the current folder,
+// with the sarvik command line that runs it. Exit status 1 when any case
+// differed, 2 for a bad command line.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CFile.h"
+#include "CSequence_Mol.h"
+#include "engine_diff.h"
+#include "random_cases.h"
+
+namespace {
+
+const int max_failures = 10;
+
+struct Options {
+  double seconds = 600;
+  uint64_t seed = 0;
+  bool seed_given = false;
+  uint64_t cases = 0;  // 0: no limit
+  size_t max_length = 20000;
+  std::vector<std::string> fasta;
+};
+
+int usage()
+{
+  std::fputs(
+      "usage: check_equivalence [--seconds S] [--seed N] [--cases C] [--max-length L]\n"
+      "       check_equivalence --fasta FILE...\n",
+      stderr);
+  return 2;
+}
+
+bool parse(int argc, char** argv, Options& o)
+{
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    const bool has_value = i + 1 < argc;
+    if (a == "--fasta") {
+      while (i + 1 < argc) o.fasta.push_back(argv[++i]);
+      if (o.fasta.empty()) return false;
+    } else if (a == "--seconds" && has_value) {
+      o.seconds = std::strtod(argv[++i], nullptr);
+    } else if (a == "--seed" && has_value) {
+      o.seed = std::strtoull(argv[++i], nullptr, 10);
+      o.seed_given = true;
+    } else if (a == "--cases" && has_value) {
+      o.cases = std::strtoull(argv[++i], nullptr, 10);
+    } else if (a == "--max-length" && has_value) {
+      o.max_length = std::strtoull(argv[++i], nullptr, 10);
+      if (o.max_length == 0) return false;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+double seconds_since(std::chrono::steady_clock::time_point t)
+{
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+}
+
+int run_random(const Options& o)
+{
+  const uint64_t base =
+      o.seed_given ? o.seed : static_cast<uint64_t>(std::time(nullptr)) * 1000003u ^ static_cast<uint64_t>(getpid());
+  std::printf("check_equivalence: base seed %llu, %s, sequences up to %zu characters\n",
+              static_cast<unsigned long long>(base),
+              o.cases ? (std::to_string(o.cases) + " cases").c_str() : (std::to_string(static_cast<long>(o.seconds)) + " s").c_str(),
+              o.max_length);
+  std::fflush(stdout);
+  SequenceLimits limits;
+  limits.max_length = o.max_length;
+  limits.satellite_chance = 0.01;
+
+  const auto start = std::chrono::steady_clock::now();
+  double next_progress = 10;
+  uint64_t done = 0, characters = 0;
+  int failures = 0;
+  for (;; ++done) {
+    if (o.cases ? done >= o.cases : seconds_since(start) >= o.seconds) break;
+    const RandomCase c = make_case(base + done, limits);
+    characters += c.text.size();
+    if (!random_case_agrees(c, stdout)) {
+      std::printf("  replay: check_equivalence --seed %llu --cases 1\n", static_cast<unsigned long long>(c.seed));
+      if (++failures == max_failures) {
+        ++done;
+        break;
+      }
+    }
+    if (seconds_since(start) >= next_progress) {
+      std::printf("  %5.0f s: %llu cases, %.1f Mbp, %d differing\n", seconds_since(start),
+                  static_cast<unsigned long long>(done + 1), characters / 1e6, failures);
+      std::fflush(stdout);
+      next_progress += 10;
+    }
+  }
+  std::printf("check_equivalence: %llu cases (seeds %llu to %llu), %.1f Mbp in %.0f s: %s\n",
+              static_cast<unsigned long long>(done), static_cast<unsigned long long>(base),
+              static_cast<unsigned long long>(base + done - (done ? 1 : 0)), characters / 1e6, seconds_since(start),
+              failures ? (std::to_string(failures) + " differing").c_str() : "no difference");
+  return failures ? 1 : 0;
+}
+
+// The parameter sets a real genome is checked with: each mode, then the
+// options that change the imperfect search most.
+std::vector<SearchParams> real_genome_sets()
+{
+  std::vector<SearchParams> sets(6);
+  sets[0].mode = 2;
+  sets[1].mode = 0;
+  sets[2].mode = 1;
+  sets[3].depth = 3;
+  sets[3].reduction = 10;
+  sets[3].prefer_shorter = true;
+  sets[4].max_unit = 14;
+  sets[4].Ns_allowed = 0;
+  sets[4].Ns_missense = true;
+  sets[4].mismatch = -3;
+  sets[4].indel = -7;
+  sets[5].depth = 4;
+  sets[5].reduction = 15;
+  sets[5].min_score = 20;
+  sets[5].keep_hidden = true;
+  sets[5].mode = 1;
+  return sets;
+}
+
+int run_fasta(const Options& o)
+{
+  int failures = 0;
+  const std::vector<SearchParams> sets = real_genome_sets();
+  std::unique_ptr<CFile> file(new CFile);  // a large buffer: off the stack
+  CSequence_Mol seq(CSequence_Mol::dna, 'N', 0);
+  for (const std::string& path : o.fasta) {
+    const auto start = std::chrono::steady_clock::now();
+    const std::string base = path.substr(path.find_last_of('/') + 1);
+    for (size_t set = 0; set < sets.size(); ++set) {
+      file->open(path.c_str());
+      if (file->fail()) {
+        std::fprintf(stderr, "check_equivalence: cannot open %s\n", path.c_str());
+        return 2;
+      }
+      unsigned records = 0;
+      uint64_t characters = 0;
+      while (!file->eof()) {
+        seq.readFastaSequence(*file);
+        if (file->fail() && !file->eof()) {
+          std::fprintf(stderr, "check_equivalence: %s is not valid FASTA (line %u)\n", path.c_str(),
+                       static_cast<unsigned>(file->line));
+          return 2;
+        }
+        ++records;
+        characters += seq.seq_text.len;
+        const std::string label = path + " record " + std::to_string(records) + " (" + seq.name.c_str() + ")";
+        const std::string replay = "equivalence-" + base + "-" + std::to_string(records) + ".fa";
+        if (!engines_agree(sets[set], seq, label, replay, stdout)) ++failures;
+      }
+      file->close();
+      std::printf("%s: %u records, %.2f Mbp, options %s: %s (%.0f s so far)\n", base.c_str(), records,
+                  characters / 1e6, sets[set].options().c_str(), failures ? "DIFFERENCES" : "no difference",
+                  seconds_since(start));
+      std::fflush(stdout);
+    }
+  }
+  return failures ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+  Options o;
+  if (!parse(argc, argv, o)) return usage();
+  return o.fasta.empty() ? run_random(o) : run_fasta(o);
+}
