@@ -12,6 +12,7 @@
 # printed beside it) and the contention for memory bandwidth.
 #
 #   bench/threads.sh [build-folder]     (default: build; inputs as in run.sh)
+#   THREADS_INPUTS, THREADS_MODES: a subset of the inputs (file names) and modes.
 #
 # Not a test. On a machine shared with other jobs the wall times are noisy.
 set -euo pipefail
@@ -37,8 +38,10 @@ cpu() { awk -F': ' '/User time|System time/ { s += $2 } END { printf "%.2f", s }
 peak_mb() { awk -F': ' '/Maximum resident set size/ { printf "%.1f", $2 / 1024 }' "$1"; }
 
 printf '%-22s %-12s %7s %7s %6s %7s %7s %7s %7s %8s %6s %6s %5s\n' input mode "t1 s" "t2 s" ratio "t1 cpu" "t2 cpu" "t1 MB" "t2 MB" "serial s" est16 est64 same
-for input in "$cache/Klebs_HS11286.fna" "$cache/dm3_upstream2000.fa"; do
-  for mode in imperfect extendExact exact; do
+read -r -a inputs <<< "${THREADS_INPUTS:-Klebs_HS11286.fna dm3_upstream2000.fa}"
+read -r -a modes <<< "${THREADS_MODES:-imperfect extendExact exact}"
+for input in "${inputs[@]/#/$cache/}"; do
+  for mode in "${modes[@]}"; do
     for t in 1 2; do
       SARVIK_SCAN_STATS=1 /usr/bin/time -v -o "$work/time$t" "$sarvik" -t $t -M $mode "$input" "$work/out$t" \
         2> "$work/err$t"
@@ -54,7 +57,7 @@ for input in "$cache/Klebs_HS11286.fna" "$cache/dm3_upstream2000.fa"; do
         -v same=$same 'BEGIN {
       e16 = c2 / (s + (c2 - s) / 16); e64 = c2 / (s + (c2 - s) / 64)
       printf "%-22s %-12s %7.2f %7.2f %6.2f %7.2f %7.2f %7.1f %7.1f %8.3f %6.1f %6.1f %5s\n", name, mode, t1, t2,
-             t2 > 0 ? t1 / t2 : 0, c1, c2, m1, m2, s, e16, e64, same }'
+             (t2 > 0 ? t1 / t2 : 0), c1, c2, m1, m2, s, e16, e64, same }'
     grep '^Split scans' "$work/err2" | sed 's/^/    /' || true
   done
 done

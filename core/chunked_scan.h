@@ -53,6 +53,10 @@
 #include <utility>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "Csat.h"
 #include "run_frontend.h"
 #include "worker_pool.h"
@@ -86,9 +90,25 @@ struct BitMarkView {
   // Copies the marks [first, last) of `from`.
   BitMarkView(std::vector<uint64_t>& store, const MarkView& from, long f, long l) : words(&store), first(f), last(l)
   {
-    store.assign((static_cast<std::size_t>(l - f) + 63) / 64, 0);
-    for (long p = f; p < l; ++p)
-      if (from.at(p) == 'a') store[static_cast<std::size_t>(p - f) >> 6] |= 1ull << ((p - f) & 63);
+    const std::size_t n = static_cast<std::size_t>(l - f);
+    store.assign((n + 63) / 64, 0);
+    const char* c = from.cells + (f - from.first);
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // The copy is made for every chunk of every unit length: 16 marks a step.
+    const __m128i free_mark = _mm_set1_epi8('a');
+    for (; i + 64 <= n; i += 64) {
+      uint64_t word = 0;
+      for (int q = 0; q < 4; ++q) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + i + 16 * q));
+        word |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, free_mark))))
+                << (16 * q);
+      }
+      store[i >> 6] = word;
+    }
+#endif
+    for (; i < n; ++i)
+      if (c[i] == 'a') store[i >> 6] |= 1ull << (i & 63);
   }
   char at(long p) const
   {
