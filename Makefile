@@ -1,6 +1,7 @@
 # Front door for users and CI. Everything real lives in CMakeLists.txt.
 BUILD      ?= build
 SAN_BUILD  ?= build-sanitize
+TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 # FLTK version for sarvik_gui (1.1 or 1.3); empty: the installed one.
@@ -9,7 +10,7 @@ export SARVIK_FLTK
 SECONDS    ?= 600
 MAKEFLAGS  += --no-print-directory
 
-.PHONY: all deps build demo test test-sanitize test-valgrind check-equivalence fuzz screenshot bench clean
+.PHONY: all deps build demo test test-sanitize test-tsan test-valgrind check-equivalence fuzz screenshot bench clean
 
 all: build
 
@@ -33,6 +34,13 @@ test-sanitize: deps
 	@cmake --build $(SAN_BUILD) -j $(JOBS)
 	@cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The threads under ThreadSanitizer. The GUI stays out: the toolkit's
+# library is not instrumented.
+test-tsan: deps
+	@cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSARVIK_TSAN=ON -DSARVIK_BUILD_GUI=OFF >/dev/null
+	@cmake --build $(TSAN_BUILD) -j $(JOBS)
+	@cd $(TSAN_BUILD) && SARVIK_TSAN=1 TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j $(JOBS) -E fuzz_smoke
+
 test-valgrind: build
 	@cd $(BUILD) && SARVIK_VALGRIND=1 ctest --output-on-failure -L e2e
 
@@ -51,6 +59,7 @@ screenshot: build
 
 bench: build
 	@bench/run.sh $(BUILD)
+	@bench/threads.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(TSAN_BUILD)

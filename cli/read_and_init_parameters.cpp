@@ -199,6 +199,10 @@ int parse_options(int argc, char** argv)
       "for exact repeats and extends them by inserting mismatches and indels. imperfect: Searches directly for "
       "imperfect repeats.",
       false, search_mode_word(global_search_mode), &allowed_modes);
+  TCLAP::ValueArg<int> threads("t", "threads",
+                               "Number of worker threads. The results do not depend on it. Default: the number of "
+                               "cores this process may run on.",
+                               false, static_cast<int>(global_threads), "int");
   file_name_list iofiles(
       "iofiles",
       "Sarvik requires either one or two file names as parameters. The first must be the input file in FASTA "
@@ -218,7 +222,7 @@ int parse_options(int argc, char** argv)
       &maxUnitLen,            &minLength_b, &minLength_a,
       &minLength,             &minScore_b,  &minScore_a,
       &minScore,              &mismatchScore, &indelScore,
-      &searchMode,            &iofiles,
+      &searchMode,            &threads,     &iofiles,
   };
   for (TCLAP::Arg* a : in_order) cmd.add(a);
 
@@ -268,6 +272,8 @@ int parse_options(int argc, char** argv)
   const std::string& mode = searchMode.getValue();
   global_search_mode = mode == "exact" ? 0 : mode == "extendExact" ? 1 : 2;
   global_sequenceInfoAsComment = sequenceInfoAsComment.getValue();
+  if (threads.getValue() < 1) return refuse("Sorry, the number of threads must be at least 1.\n");
+  global_threads = static_cast<unsigned>(threads.getValue());
 
   int v = outputFormat.getValue();
   if (v < 0 || v > 6) {

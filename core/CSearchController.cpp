@@ -10,8 +10,8 @@ int* CSearchController::minScores_user = nullptr;
 int* CSearchController::minLengths_user = nullptr;
 int* CSearchController::minScores_intern = nullptr;
 int* CSearchController::minLengths_intern = nullptr;
-int* CSearchController::minScores = nullptr;
-int* CSearchController::minLengths = nullptr;
+thread_local int* CSearchController::minScores = nullptr;
+thread_local int* CSearchController::minLengths = nullptr;
 
 namespace {
 
@@ -34,7 +34,15 @@ int* user_thresholds(int floor_value, int a, float b)
 
 }  // namespace
 
-CSearchController::CSearchController(unsigned number, CSequence_Mol& seq) : seq_number(number), sequence(seq)
+CSearchController::CSearchController(unsigned number, CSequence_Mol& seq, Csat_garbagecollector* pool)
+    : seq_number(number), sequence(seq), satList_exact(pool), satList_imperfect(pool)
+{
+  prepare_thresholds();
+  minScores = minScores_user;
+  minLengths = minLengths_user;
+}
+
+void CSearchController::prepare_thresholds()
 {
   if (!minScores_user) minScores_user = user_thresholds(global_min_score, global_min_score_a, global_min_score_bx);
   if (!minLengths_user)
@@ -47,8 +55,6 @@ CSearchController::CSearchController(unsigned number, CSequence_Mol& seq) : seq_
     minLengths_intern = new int[global_max_unit_length + 1ull];
     std::memset(minLengths_intern, 0, sizeof(int) * (global_max_unit_length + 1ull));
   }
-  minScores = minScores_user;
-  minLengths = minLengths_user;
 }
 
 CsatContainer& CSearchController::search_selected_mode(FILE* out)

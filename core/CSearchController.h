@@ -2,9 +2,9 @@
 //
 // The driver builds one per analysed record, runs one search on it, has it
 // remove mostly overlapping repeats and write the record's result block, then
-// destroys it (its records go back to sat_alloc). The per-unit-length
-// thresholds are static: computed by the first controller of a run from the
-// parameters, indexed 0 .. global_max_unit_length.
+// destroys it (its records go back to its pool). The per-unit-length
+// thresholds are static: computed once per run from the parameters, indexed
+// 0 .. global_max_unit_length.
 #ifndef SARVIK_CSEARCHCONTROLLER_H
 #define SARVIK_CSEARCHCONTROLLER_H
 
@@ -16,6 +16,8 @@
 
 // One mark per sequence position: 'a' free, ' ' inside an accepted repeat.
 // marks[-1] and marks[seq_length] are sentinels that stay 'a'.
+class ChunkedScanState;
+
 class CAnchorSeq {
  public:
   const char* seq_begin;
@@ -43,15 +45,22 @@ class CSearchController {
   static int* minLengths_user;
   static int* minScores_intern;
   static int* minLengths_intern;
-  static int* minScores;
-  static int* minLengths;
+  // The thresholds in force, per thread: extend-exact mode switches them
+  // for its seed search while other records are searched beside it.
+  static thread_local int* minScores;
+  static thread_local int* minLengths;
 
-  CSearchController(unsigned seq_number, CSequence_Mol& seq);
+  // Records come from `pool`, which only this controller's thread may use
+  // while it searches.
+  CSearchController(unsigned seq_number, CSequence_Mol& seq, Csat_garbagecollector* pool = &sat_alloc);
   ~CSearchController() = default;  // members go imperfect first, then exact
   CSearchController(const CSearchController&) = delete;
   CSearchController& operator=(const CSearchController&) = delete;
 
   static void reset_minimum_arrays();
+  // Builds the threshold arrays, if not yet built; a parallel run calls it
+  // before its workers start, and they only read the arrays.
+  static void prepare_thresholds();
 
   // True when a record of unit length k meets the current thresholds.
   static bool passes_thresholds(const Csat& s, unsigned k)
@@ -65,24 +74,13 @@ class CSearchController {
 
   // Search mode 0: perfect repeats into satList_exact.
   void exact_search_2();
-  // Receives each perfect repeat that passes the current thresholds, in the
-  // order the exact search finds them; returns true when it keeps the
-  // record (the search then takes a new one for the next window).
-  class SeedSink {
-   public:
-    virtual bool take(Csat& s) = 0;
-
-   protected:
-    ~SeedSink() = default;
-  };
-  // The exact search itself, handing its repeats to `sink`.
-  void find_perfect_repeats(SeedSink& sink);
   // Search mode 1: exact seeds extended into satList_imperfect.
   void search_exact_and_extend_to_imperfect_repeats();
   // Search mode 2 (default): imperfect repeats directly into satList_imperfect.
   void complete_imperfect_search(FILE* file);
-  void unit_len_1_complete_imperfect_search(CAnchorSeq& anchors, std::list<Csat*>& result);
-  void one_unit_len_complete_imperfect_search(unsigned k, CAnchorSeq& anchors, std::list<Csat*>& result);
+  // One unit length's scan of it, split over search_pool when the record is
+  // long enough; false when the run's stop ended it.
+  bool scan_unit_length(unsigned k, CAnchorSeq& anchors, ChunkedScanState& chunks);
 
   // Greedy alignment with look-ahead; `limit` is one past the last character
   // (forward) or one before the first (backward, compared but never read).

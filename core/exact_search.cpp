@@ -1,9 +1,11 @@
 // Search mode 0, and the seed search of search mode 1: perfect tandem repeats
 // for every unit length, optionally bridged by short runs of N.
+#include <climits>
 #include <cstdint>
 #include <cstring>
 
 #include "CSearchController.h"
+#include "chunked_scan.h"
 #include "exact_candidates.h"
 #include "global-types-and-parameters.h"
 #include "run_frontend.h"
@@ -115,24 +117,126 @@ inline bool mixed_unit(const char* p, uint64_t k)
   return false;
 }
 
+// One unit length's window test of the exact search (unit lengths 2 and
+// more), over any view of the marks: see chunked_scan.h.
+class ExactScan {
+ public:
+  ExactScan(const char* S, uint64_t L, unsigned k, int bridge)
+      : S_(S),
+        E_(S + L),
+        L_(L),
+        k_(k),
+        bridge_(bridge),
+        min_score_user_(CSearchController::minScores_user[k]),
+        min_length_user_(CSearchController::minLengths_user[k]),
+        min_scores_(CSearchController::minScores),
+        min_lengths_(CSearchController::minLengths)
+  {
+  }
+
+  const char* text() const { return S_; }
+  long span() const { return k_; }
+  unsigned windows_end() const { return L_ > k_ ? static_cast<unsigned>(L_ - k_) : 0; }
+  void enter_thread() const
+  {
+    CSearchController::minScores = min_scores_;
+    CSearchController::minLengths = min_lengths_;
+  }
+  // The cursor is the offset of the first N at or after the window.
+  unsigned cursor_at(unsigned i) const { return static_cast<unsigned>(first_N(S_ + i, E_) - S_); }
+
+  template <class View>
+  bool eligible(unsigned i, const View& m, unsigned& npos) const
+  {
+    if (npos < i) npos = cursor_at(i);
+    if (i + k_ > npos) return false;
+    const long l = i;
+    if (!((m.at(l) == 'a' && (m.at(l + k_ - 1) == 'a' || m.at(l + k_) == 'a')) ||
+          (m.at(l - 1) == 'a' && m.at(l + k_ - 1) == 'a')))
+      return false;
+    return mixed_unit(S_ + i, k_);
+  }
+
+  // Which windows of the current block of 64 lie next to a run of period
+  // matches long enough to reach the minimum score; the others cannot.
+  struct Pass {
+    const ExactScan& scan;
+    const int need;
+    const unsigned run;
+    const char* near_N;
+    uint64_t block = ~0ull;
+    uint64_t todo = 0;
+
+    explicit Pass(const ExactScan& s)
+        : scan(s),
+          need(CSearchController::minScores[s.k_]),
+          run(need < 8 ? static_cast<unsigned>(need) : 8),
+          near_N(first_N(s.S_, s.E_))
+    {
+    }
+    bool may_pass(uint64_t i)
+    {
+      if (need < 1) return true;  // only a positive minimum lets windows be passed over unseen
+      const uint64_t w = i & ~63ull;
+      if (w != block) {
+        block = w;
+        todo = ~0ull;
+        // N runs may be bridged: near one every window is tried.
+        const char* lo = scan.S_ + (w >= 16 ? w - 16 : 0);
+        if (near_N < lo) near_N = first_N(lo, scan.E_);
+        if (static_cast<uint64_t>(near_N - scan.S_) >= w + 64 + scan.k_ + 16)
+          todo = windows_next_to_runs(scan.S_, scan.L_, w, scan.k_, run);
+      }
+      return (todo >> (i - w)) & 1;
+    }
+  };
+
+  Csat* grow(unsigned i, Pass& pass, Csat*& spare, Csat_garbagecollector& pool) const
+  {
+    if (!pass.may_pass(i)) return nullptr;
+    const char* p = S_ + i;
+    if (spare)
+      spare->reset(p, p + k_);
+    else
+      spare = pool.get_new(p, p + k_);
+    extend_exact(*spare, S_, E_, bridge_);
+    if (!CSearchController::passes_thresholds(*spare, k_)) return nullptr;
+    Csat* s = spare;
+    spare = nullptr;
+    return s;
+  }
+
+  // Only repeats that meet the user's thresholds and perfection range mark;
+  // the others are kept as seeds and leave the marks alone.
+  template <class View>
+  void cover(View& m, const Csat& s) const
+  {
+    if (marks(s)) m.fill(s.start - S_, s.end - S_, ' ');
+  }
+  long reach(const Csat& s) const { return marks(s) ? s.end - S_ : LONG_MIN; }
+
+ private:
+  bool marks(const Csat& s) const
+  {
+    if (s.score < min_score_user_ || s.normalized_length() < min_length_user_) return false;
+    float perfection = sat_perfection(s);
+    return global_min_perfection <= perfection && perfection <= global_max_perfection;
+  }
+
+  const char* S_;
+  const char* E_;
+  uint64_t L_;
+  unsigned k_;
+  int bridge_;
+  int min_score_user_;
+  int min_length_user_;
+  int* min_scores_;
+  int* min_lengths_;
+};
+
 }  // namespace
 
 void CSearchController::exact_search_2()
-{
-  struct ToList : SeedSink {
-    CsatContainer& list;
-    explicit ToList(CsatContainer& l) : list(l) {}
-    bool take(Csat& s) override
-    {
-      list.push_back(&s);
-      return true;
-    }
-  } to_list(satList_exact);
-  find_perfect_repeats(to_list);
-  satList_exact.sort(lessThan_sat);
-}
-
-void CSearchController::find_perfect_repeats(SeedSink& sink)
 {
   const char* const S = sequence.seq_text.data;
   const uint64_t L = sequence.seq_text.len;
@@ -158,11 +262,7 @@ void CSearchController::find_perfect_repeats(SeedSink& sink)
 
   // Only at offsets that are multiples of 256; true when the user stopped.
   auto progress = [&](uint64_t offset, unsigned k) {
-    if ((offset & 255u) != 0 || !check_report_status()) return false;
-    report_status(seq_number, sequence.name.c_str(), k, 'r');
-    if (!stop_requested()) return false;
-    report_status(seq_number, sequence.name.c_str(), k, 'a');
-    return true;
+    return (offset & 255u) == 0 && poll_progress(seq_number, sequence.name.c_str(), k);
   };
 
   uint64_t k_first = kmin;
@@ -206,74 +306,38 @@ void CSearchController::find_perfect_repeats(SeedSink& sink)
       }
       Csat& s = attempt(p, 1);
       if (passes_thresholds(s, 1)) {
+        satList_exact.push_back(&s);
+        spare = nullptr;
         p = s.end;
-        if (sink.take(s)) spare = nullptr;
       } else {
         ++p;
       }
       while (p != E && *p == 'N') ++p;
     }
-    if (!stopped && stop_requested()) {
-      report_status(seq_number, sequence.name.c_str(), 1, 'a');
-      stopped = true;
-    }
+    if (!stopped && search_stop_requested(seq_number, sequence.name.c_str(), 1)) stopped = true;
   }
 
-  char* const marks = anchors.marks;
+  // The unit lengths below draw their spare from the pool.
+  if (spare) satList_exact.pool->give_back(spare);
+  spare = nullptr;
+  MarkView marks{anchors.buffer, -1, static_cast<long>(L) + 1};
+  ChunkedScanState chunks;
+  auto take = [&](unsigned, Csat* s) { satList_exact.push_back(s); };
   // No unit length of L or more has a position to try.
   for (uint64_t k = k_first; !stopped && k <= kmax && k < L; ++k) {
     const unsigned klen = static_cast<unsigned>(k);
-    const int min_score_user = minScores_user[k];
-    const int min_length_user = minLengths_user[k];
-    // A window that cannot score minScores[k] fails the first test below;
-    // only a positive minimum lets windows be passed over unseen.
-    const int need = minScores[k];
-    const unsigned run = need < 8 ? static_cast<unsigned>(need) : 8;
-    const char* npos = first_N(S, E);
-    // N runs may be bridged: near one every window is tried.
-    const char* near_N = first_N(S, E);
-
-    auto try_window = [&](uint64_t i) {
-      const char* p = S + i;
-      if (npos < p) npos = first_N(p, E);
-      if (p + k > npos) return;
-      const char* m = marks + i;
-      if (!((m[0] == 'a' && (m[k - 1] == 'a' || m[k] == 'a')) || (m[-1] == 'a' && m[k - 1] == 'a'))) return;
-      if (!mixed_unit(p, k)) return;
-
-      Csat& s = attempt(p, k);
-      if (!passes_thresholds(s, klen)) return;
-      if (s.score >= min_score_user && s.normalized_length() >= min_length_user) {
-        float perfection = sat_perfection(s);
-        if (global_min_perfection <= perfection && perfection <= global_max_perfection)
-          std::memset(marks + (s.start - S), ' ', static_cast<std::size_t>(s.end - s.start));
-      }
-      if (sink.take(s)) spare = nullptr;
-    };
-
-    const uint64_t windows = L - k;  // window starts 0 .. L - k - 1
-    for (uint64_t w = 0; w < windows; w += 64) {
-      if (progress(w, klen)) {
-        stopped = true;
-        break;
-      }
-      uint64_t todo = ~0ull;
-      if (need >= 1) {
-        const char* lo = S + (w >= 16 ? w - 16 : 0);
-        if (near_N < lo) near_N = first_N(lo, E);
-        if (static_cast<uint64_t>(near_N - S) >= w + 64 + k + 16) todo = windows_next_to_runs(S, L, w, k, run);
-      }
-      if (windows - w < 64) todo &= (1ull << (windows - w)) - 1;
-      while (todo) {
-        try_window(w + static_cast<uint64_t>(__builtin_ctzll(todo)));
-        todo &= todo - 1;
-      }
+    ExactScan scan(S, L, klen, bridge);
+    if (unsigned chunk = scan_chunk_length(scan.windows_end())) {
+      stopped = poll_progress(seq_number, sequence.name.c_str(), klen) ||
+                !chunked_scan(scan, chunk, marks, chunks, *search_pool, *satList_exact.pool, take);
+    } else {
+      unsigned end = scan.windows_end();
+      ExactScan::Pass pass(scan);
+      stopped = scan_windows(scan, pass, 0, end, marks, *satList_exact.pool, take,
+                             [&](unsigned i) { return progress(i, klen); }) != end;
     }
-    if (!stopped && stop_requested()) {
-      report_status(seq_number, sequence.name.c_str(), klen, 'a');
-      stopped = true;
-    }
+    if (!stopped && search_stop_requested(seq_number, sequence.name.c_str(), klen)) stopped = true;
   }
-
-  if (spare) satList_exact.pool->give_back(spare);
+  chunks.release_into(*satList_exact.pool);
+  satList_exact.sort(lessThan_sat);
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "run_frontend.h"
+#include "worker_pool.h"
 
 // Everything but the file names holds zero until init_param() or the window
 // of the graphical program sets it.
@@ -45,6 +46,7 @@ int global_report_unit_mode;
 int global_print_sat_mode;
 int global_print_sat_seq_mode;
 bool global_sequenceInfoAsComment;
+unsigned global_threads;
 
 const char* const search_mode_names[3] = {
     "exact repeats\n",
@@ -103,6 +105,7 @@ void init_param()
   global_print_sat_mode = 1;
   global_print_sat_seq_mode = 2;
   global_sequenceInfoAsComment = false;
+  global_threads = available_cores();
 }
 
 namespace {

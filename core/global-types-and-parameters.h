@@ -51,6 +51,9 @@ extern int global_print_sat_mode;
 extern int global_print_sat_seq_mode;
 extern bool global_sequenceInfoAsComment;
 
+// Worker threads of a run (1: the serial search). Never part of the output.
+extern unsigned global_threads;
+
 // Summary wordings of the enumerated values, indexed by value.
 extern const char* const search_mode_names[3];
 extern const char* const output_format_names[7];

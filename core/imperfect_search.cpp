@@ -2,11 +2,12 @@
 // over every window of every unit length, and the extension of the perfect
 // repeats that the exact search finds.
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "CSearchController.h"
+#include "chunked_scan.h"
 #include "extension_bound.h"
 #include "global-types-and-parameters.h"
 #include "run_frontend.h"
@@ -42,33 +43,124 @@ void finish_missense(Csat& s)
     s.missense_list.resize_exact(s.missense_list.count);
 }
 
-// Covers a kept repeat in the marks, except where its alignment events lie:
-// those positions may still anchor repeats of longer units.
-void mark_repeat(CAnchorSeq& anchors, const Csat& s)
-{
-  char* m = anchors.marks;
-  const char* text = anchors.seq_begin;
-  std::fill(m + (s.start - text), m + (s.end - text), ' ');
-  for (const missense_entry& e : s.missense_list) m[e.pos - text] = 'a';
-}
-
-// A rejected candidate is re-initialised for the next window rather than
-// handed back and taken again from the pool.
-Csat* take_candidate(Csat*& spare, const char* a, const char* b)
-{
-  Csat* sat = spare;
-  spare = nullptr;
-  if (!sat) return sat_alloc.get_new(a, b);
-  sat->reset(a, b);
-  return sat;
-}
-
 bool single_letter(const char* w, unsigned k)
 {
   for (unsigned i = 1; i < k; ++i)
     if (w[i] != w[0]) return false;
   return true;
 }
+
+// One unit length's window test of the complete imperfect search, over any
+// view of the marks (the serial scan, a chunk's speculative run, the redo).
+class ImperfectScan {
+ public:
+  ImperfectScan(CSearchController& c, unsigned k)
+      : c_(c),
+        k_(k),
+        text_(c.sequence.seq_text.data),
+        n_(c.sequence.seq_text.len),
+        min_scores_(CSearchController::minScores),
+        min_lengths_(CSearchController::minLengths)
+  {
+  }
+
+  const char* text() const { return text_; }
+  long span() const { return k_; }
+  // Windows s < windows_end() are tried; each needs a character after it.
+  unsigned windows_end() const { return n_ > k_ ? n_ - k_ : 0; }
+  void enter_thread() const
+  {
+    CSearchController::minScores = min_scores_;
+    CSearchController::minLengths = min_lengths_;
+  }
+
+  // First N at or after s (k > 1 only): the cursor eligible() moves forward.
+  unsigned cursor_at(unsigned s) const
+  {
+    if (k_ == 1 || s >= n_) return s;
+    // Every chunk starts a search, to the next N or the end of the record.
+    const void* N = std::memchr(text_ + s, 'N', n_ - s);
+    return N ? static_cast<unsigned>(static_cast<const char*>(N) - text_) : n_;
+  }
+
+  template <class View>
+  bool eligible(unsigned s, const View& m, unsigned& n_pos) const
+  {
+    // Unit length 1 anchors on a free mark alone and never at an N.
+    if (k_ == 1) return text_[s] != 'N' && m.at(s) == 'a';
+    if (n_pos < s) n_pos = cursor_at(s);
+    const long l = s;
+    const bool anchored = (m.at(l) == 'a' && (m.at(l + k_ - 1) == 'a' || m.at(l + k_) == 'a')) ||
+                          (m.at(l - 1) == 'a' && m.at(l + k_ - 1) == 'a');
+    return anchored && n_pos >= s + k_ && !single_letter(text_ + s, k_);
+  }
+
+  // A pass's bound on what a window can score, which settles most hopeless
+  // windows without an extension.
+  struct Pass {
+    ExtensionBound bound;
+    explicit Pass(const ImperfectScan& scan)
+    {
+      if (scan.k_ > 1) bound.scan_windows(scan.text_, scan.n_, scan.k_);
+    }
+  };
+
+  // The repeat that window s grows into when it meets the thresholds; null
+  // otherwise (the candidate is then kept in `spare` for the next window).
+  Csat* grow(unsigned s, Pass& pass, Csat*& spare, Csat_garbagecollector& pool) const
+  {
+    const int need = CSearchController::minScores[k_];
+    if (k_ > 1 && pass.bound.window_hopeless(s, need)) return nullptr;
+    Csat* sat = take_candidate(spare, pool, text_ + s, text_ + s + k_);
+    if (pass.bound.cannot_reach(*sat, need, text_ - 1, text_ + n_)) {
+      spare = sat;
+      return nullptr;
+    }
+    c_.extend_imperfect_forward(*sat, text_ + n_);
+    c_.extend_imperfect_backward(*sat, text_ - 1);
+    trim_Ns(*sat);
+    if (!CSearchController::passes_thresholds(*sat, k_)) {
+      spare = sat;
+      return nullptr;
+    }
+    finish_missense(*sat);
+    return sat;
+  }
+
+  // A kept repeat covers its stretch, except where its alignment events lie:
+  // those positions may still anchor repeats of longer units.
+  template <class View>
+  void cover(View& m, const Csat& s) const
+  {
+    m.fill(s.start - text_, s.end - text_, ' ');
+    for (const missense_entry& e : s.missense_list) m.set(e.pos - text_, 'a');
+  }
+  long reach(const Csat& s) const
+  {
+    long r = s.end - text_;
+    if (s.missense_list.count) r = std::max(r, static_cast<long>(s.missense_list.end()[-1].pos - text_) + 1);
+    return r;
+  }
+
+ private:
+  // A rejected candidate is re-initialised for the next window rather than
+  // handed back and taken again from the pool.
+  static Csat* take_candidate(Csat*& spare, Csat_garbagecollector& pool, const char* a, const char* b)
+  {
+    Csat* sat = spare;
+    spare = nullptr;
+    if (!sat) return pool.get_new(a, b);
+    sat->reset(a, b);
+    return sat;
+  }
+
+  CSearchController& c_;
+  unsigned k_;
+  const char* text_;
+  unsigned n_;
+  int* min_scores_;
+  int* min_lengths_;
+};
 
 }  // namespace
 
@@ -77,187 +169,89 @@ void CSearchController::complete_imperfect_search(FILE*)
   CAnchorSeq anchors(sequence);
   unsigned k = global_min_unit_length;
   if (k == 0) k = 1;  // a unit needs at least one character
-  if (k == 1) {
-    unit_len_1_complete_imperfect_search(anchors, satList_imperfect);
-    // Homopolymer cover must not keep longer units from anchoring there.
-    anchors.reset_all();
-    k = 2;
-  }
   const char* name = sequence.name.c_str();
+  ChunkedScanState chunks;
   for (; k <= global_max_unit_length; ++k) {
-    one_unit_len_complete_imperfect_search(k, anchors, satList_imperfect);
-    if (stop_requested()) {
-      report_status(seq_number, name, k, 'a');
-      break;
-    }
+    if (!scan_unit_length(k, anchors, chunks)) break;
+    // A stop seen during unit length 1 still lets unit length 2 run, as it always did.
+    if (k > 1 && search_stop_requested(seq_number, name, k)) break;
+    // Homopolymer cover must not keep longer units from anchoring there.
+    if (k == 1) anchors.reset_all();
     if (k == global_max_unit_length) break;  // k + 1 could wrap
   }
+  chunks.release_into(*satList_imperfect.pool);
   satList_imperfect.sort(lessThan_sat);
 }
 
-void CSearchController::unit_len_1_complete_imperfect_search(CAnchorSeq& anchors, std::list<Csat*>& result)
+bool CSearchController::scan_unit_length(unsigned k, CAnchorSeq& anchors, ChunkedScanState& chunks)
 {
-  const char* const text = sequence.seq_text.data;
-  const unsigned n = sequence.seq_text.len;
-  if (n < 2) return;  // a window needs a character after it
-  const char* const name = sequence.name.c_str();
-  const char* const text_end = text + n;
-  const char* const before_text = text - 1;
-  const char* const m = anchors.marks;
-  Csat* spare = nullptr;
-  ExtensionBound bound;
-
-  unsigned s = 0;
-  while (s < n && text[s] == 'N') ++s;
-  while (s + 1 < n) {
-    if (s % 256 == 0 && check_report_status()) {
-      report_status(seq_number, name, 1, 'r');
-      if (stop_requested()) {
-        report_status(seq_number, name, 1, 'a');
-        break;
-      }
-    }
-    if (m[s] == 'a') {
-      Csat* sat = take_candidate(spare, text + s, text + s + 1);
-      if (bound.cannot_reach(*sat, minScores[1], before_text, text_end)) {
-        spare = sat;
-        ++s;
-        while (s < n && text[s] == 'N') ++s;
-        continue;
-      }
-      extend_imperfect_forward(*sat, text_end);
-      extend_imperfect_backward(*sat, before_text);
-      trim_Ns(*sat);
-      if (passes_thresholds(*sat, 1)) {
-        finish_missense(*sat);
-        mark_repeat(anchors, *sat);
-        result.push_back(sat);
-      } else {
-        spare = sat;
-      }
-    }
-    ++s;
-    while (s < n && text[s] == 'N') ++s;
-  }
-  if (spare) sat_alloc.give_back(spare);
-}
-
-void CSearchController::one_unit_len_complete_imperfect_search(unsigned k, CAnchorSeq& anchors,
-                                                               std::list<Csat*>& result)
-{
-  const char* const text = sequence.seq_text.data;
-  const unsigned n = sequence.seq_text.len;
-  if (n <= k) return;
-  const char* const name = sequence.name.c_str();
-  const char* const text_end = text + n;
-  const char* const before_text = text - 1;
-  const char* const m = anchors.marks;
-  Csat* spare = nullptr;
-  ExtensionBound bound;
-  bound.scan_windows(text, n, k);
-
-  // First N at or after the window start; it only moves forward.
-  unsigned n_pos = 0;
-  while (n_pos < n && text[n_pos] != 'N') ++n_pos;
-
-  for (unsigned s = 0; s + k < n; ++s) {
-    if (s % 256 == 0 && check_report_status()) {
-      report_status(seq_number, name, k, 'r');
-      if (stop_requested()) {
-        report_status(seq_number, name, k, 'a');
-        break;
-      }
-    }
-    if (n_pos < s) {
-      n_pos = s;
-      while (n_pos < n && text[n_pos] != 'N') ++n_pos;
-    }
-    // marks[-1] and marks[n] are sentinels, so s - 1 and s + k are safe.
-    const bool anchored = (m[s] == 'a' && (m[s + k - 1] == 'a' || m[s + k] == 'a')) ||
-                          (m[static_cast<long>(s) - 1] == 'a' && m[s + k - 1] == 'a');
-    if (!anchored || n_pos < s + k || single_letter(text + s, k)) continue;
-
-    if (bound.window_hopeless(s, minScores[k])) continue;
-    Csat* sat = take_candidate(spare, text + s, text + s + k);
-    if (bound.cannot_reach(*sat, minScores[k], before_text, text_end)) {
-      spare = sat;
-      continue;
-    }
-    extend_imperfect_forward(*sat, text_end);
-    extend_imperfect_backward(*sat, before_text);
-    trim_Ns(*sat);
-    if (passes_thresholds(*sat, k)) {
-      finish_missense(*sat);
-      mark_repeat(anchors, *sat);
-      result.push_back(sat);
-    } else {
-      spare = sat;
-    }
-  }
-  if (spare) sat_alloc.give_back(spare);
+  ImperfectScan scan(*this, k);
+  MarkView marks{anchors.buffer, -1, static_cast<long>(anchors.seq_length) + 1};
+  auto take = [&](unsigned, Csat* r) { satList_imperfect.push_back(r); };
+  Csat_garbagecollector& pool = *satList_imperfect.pool;
+  const char* name = sequence.name.c_str();
+  if (unsigned chunk = scan_chunk_length(scan.windows_end()))
+    return !poll_progress(seq_number, name, k) && chunked_scan(scan, chunk, marks, chunks, *search_pool, pool, take);
+  ImperfectScan::Pass pass(scan);
+  scan_windows(scan, pass, 0, scan.windows_end(), marks, pool, take,
+               [&](unsigned s) { return s % 256 == 0 && poll_progress(seq_number, name, k); });
+  return true;
 }
 
 void CSearchController::search_exact_and_extend_to_imperfect_repeats()
 {
-  general_PrintMessage(stderr, "  Searching for exact repeats.\n");
-  std::fflush(stderr);
-
-  // Each seed is extended as soon as the exact search finds it, duplicates
-  // too (removing those is overlap removal's job), so that seeds that fail
-  // go back to the search at once instead of piling up. A seed's extension
-  // depends on the seed and the text alone; only the order of the kept
-  // records must be the one of extending the seeds after sorting them: by
-  // the extended start and end, then by the seed's start and end, then in
-  // the order found.
-  struct Kept {
-    const char* start;
-    const char* end;
-    const char* seed_start;
-    const char* seed_end;
-    uint64_t found;
-    Csat* sat;
-  };
-  struct Extend : SeedSink {
-    CSearchController& c;
-    const char* before_text;
-    const char* text_end;
-    ExtensionBound bound;
-    std::vector<Kept> kept;
-    uint64_t found = 0;
-    Extend(CSearchController& ctl, const char* text, const char* end)
-        : c(ctl), before_text(text - 1), text_end(end) {}
-    bool take(Csat& sat) override
-    {
-      const uint64_t number = found++;
-      const unsigned k = sat.unit_length();
-      const char* seed_start = sat.start;
-      const char* seed_end = sat.end;
-      if (bound.cannot_reach(sat, minScores_user[k], before_text, text_end)) return false;
-      c.extend_imperfect_forward(sat, text_end);
-      c.extend_imperfect_backward(sat, before_text);
-      trim_Ns(sat);
-      if (!(sat.score >= minScores_user[k] && sat.normalized_length() >= minLengths_user[k])) return false;
-      finish_missense(sat);
-      kept.push_back({sat.start, sat.end, seed_start, seed_end, number, &sat});
-      return true;
-    }
-  };
-  const char* const text = sequence.seq_text.data;
-  Extend extend(*this, text, text + sequence.seq_text.len);
+  search_message("  Searching for exact repeats.\n");
   minScores = minScores_intern;
   minLengths = minLengths_intern;
-  find_perfect_repeats(extend);
+  exact_search_2();
   minScores = minScores_user;
   minLengths = minLengths_user;
-  general_PrintMessage(stderr, "  Extend exact to imperfect repeats.\n");
-  std::fflush(stderr);
+  search_message("  Extend exact to imperfect repeats.\n");
 
-  std::sort(extend.kept.begin(), extend.kept.end(), [](const Kept& a, const Kept& b) {
-    if (a.start != b.start) return a.start < b.start;
-    if (a.end != b.end) return a.end < b.end;
-    if (a.seed_start != b.seed_start) return a.seed_start < b.seed_start;
-    if (a.seed_end != b.seed_end) return a.seed_end < b.seed_end;
-    return a.found < b.found;
-  });
-  for (const Kept& r : extend.kept) satList_imperfect.push_back(r.sat);
+  if (satList_exact.empty()) return;  // nothing to extend; the text may not even exist
+  const char* const text = sequence.seq_text.data;
+  const char* const text_end = text + sequence.seq_text.len;
+  const char* const before_text = text - 1;
+
+  // Every seed is extended, duplicates too; removing those is overlap
+  // removal's job. Each seed's extension is independent of the others, so
+  // they are spread over the pool in slices; the list is rebuilt in order.
+  std::vector<Csat*> seeds(satList_exact.begin(), satList_exact.end());
+  std::vector<char> kept(seeds.size());
+  int* const scores = minScores;
+  int* const lengths = minLengths;
+  auto extend = [&](std::size_t from, std::size_t to) {
+    minScores = scores;
+    minLengths = lengths;
+    ExtensionBound bound;
+    for (std::size_t i = from; i < to; ++i) {
+      Csat& sat = *seeds[i];
+      if (bound.cannot_reach(sat, minScores[sat.unit_length()], before_text, text_end)) {
+        kept[i] = false;
+        continue;
+      }
+      extend_imperfect_forward(sat, text_end);
+      extend_imperfect_backward(sat, before_text);
+      trim_Ns(sat);
+      kept[i] = passes_thresholds(sat, sat.unit_length());
+      if (kept[i]) finish_missense(sat);
+    }
+  };
+  const std::size_t slices = search_pool && seeds.size() > 1 ? 8ull * search_pool->threads() : 1;
+  const std::size_t per = (seeds.size() + slices - 1) / slices;
+  if (slices == 1)
+    extend(0, seeds.size());
+  else
+    search_pool->parallel_for(slices, [&](std::size_t i) { extend(std::min(seeds.size(), i * per), std::min(seeds.size(), (i + 1) * per)); });
+
+  std::size_t i = 0;
+  for (auto it = satList_exact.begin(); it != satList_exact.end(); ++i) {
+    auto next = std::next(it);
+    if (kept[i])
+      satList_imperfect.splice(satList_imperfect.end(), satList_exact, it);
+    else
+      satList_exact.pool->splice(satList_exact.pool->end(), satList_exact, it);
+    it = next;
+  }
+  satList_imperfect.sort(lessThan_sat);
 }

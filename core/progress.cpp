@@ -30,6 +30,49 @@ bool check_report_status()
   return false;
 }
 
+namespace {
+thread_local bool on_worker = false;
+thread_local std::atomic<unsigned>* worker_unit_length = nullptr;
+std::atomic<bool> run_stop{false};
+}  // namespace
+
+void become_search_worker(std::atomic<unsigned>* unit_length)
+{
+  on_worker = true;
+  worker_unit_length = unit_length;
+}
+
+void set_run_stop(bool stop) { run_stop.store(stop, std::memory_order_relaxed); }
+bool run_stop_set() { return run_stop.load(std::memory_order_relaxed); }
+
+bool poll_progress(unsigned seq_number, const char* name, unsigned unit_length)
+{
+  if (on_worker) {
+    if (worker_unit_length) worker_unit_length->store(unit_length, std::memory_order_relaxed);
+    return run_stop_set();
+  }
+  if (!check_report_status()) return false;
+  report_status(seq_number, name, unit_length, 'r');
+  return search_stop_requested(seq_number, name, unit_length);
+}
+
+bool search_stop_requested(unsigned seq_number, const char* name, unsigned unit_length)
+{
+  if (on_worker) return run_stop_set();
+  if (!stop_requested()) return false;
+  report_status(seq_number, name, unit_length, 'a');
+  return true;
+}
+
+bool on_search_worker() { return on_worker; }
+
+void search_message(const char* text)
+{
+  if (on_worker) return;
+  general_PrintMessage(stderr, text);
+  std::fflush(stderr);
+}
+
 void good_bye_on_error(int code)
 {
   if (code < -1)

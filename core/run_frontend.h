@@ -6,6 +6,7 @@
 #ifndef SARVIK_RUN_FRONTEND_H
 #define SARVIK_RUN_FRONTEND_H
 
+#include <atomic>
 #include <ctime>
 
 extern std::time_t time_analysis_started;
@@ -20,6 +21,23 @@ void update_report_time();
 bool check_report_status();
 // Closing message of a run that ended early (command line only).
 void good_bye_on_error(int code);
+
+// The searches' polling points. In the thread that drives the run: the
+// periodic report, and the user's stop (reported as 'a'). In a worker thread
+// of a parallel run: nothing is reported (the driving thread reports for the
+// record in order); the run's stop flag is read, and the unit length noted.
+// Both return true when the search must end.
+bool poll_progress(unsigned seq_number, const char* name, unsigned unit_length);
+bool search_stop_requested(unsigned seq_number, const char* name, unsigned unit_length);
+
+// For a parallel run: the calling thread becomes a worker that notes its
+// unit length in `unit_length` (may be null); the stop flag all workers read.
+void become_search_worker(std::atomic<unsigned>* unit_length);
+void set_run_stop(bool stop);
+bool on_search_worker();
+// A search's own message on stderr; a worker leaves it to the driving thread.
+void search_message(const char* text);
+bool run_stop_set();
 
 // --- provided by the front end ---------------------------------------------
 bool is_graphical_program();

@@ -3,15 +3,23 @@
 // run_frontend.h).
 #include "sarvik.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <list>
+#include <mutex>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "CFile.h"
 #include "CSearchController.h"
+#include "chunked_scan.h"
 #include "CSequence_Mol.h"
 #include "file_identity.h"
 #include "global-types-and-parameters.h"
@@ -21,6 +29,7 @@
 #include "run_statistics.h"
 #include "run_summary_files.h"
 #include "standard_streams.h"
+#include "worker_pool.h"
 
 namespace {
 
@@ -250,6 +259,219 @@ int read_error(CFile& input, CSequence_Mol& seq, unsigned n)
   return status_read_error;
 }
 
+// Searches one record and thins out its results; the list that is written.
+CsatContainer& search_record(CSearchController& controller, FILE* out)
+{
+  CsatContainer& found = controller.search_selected_mode(out);
+  controller.remove_hidden(found);
+  return found;
+}
+
+void write_record(OutputFiles& files, CSearchController& controller, CsatContainer& found, RunStatistics* stats)
+{
+  controller.report_SATList(files.out, found);
+  if (stats) stats->add_record(controller.sequence, found);
+  if (files.masked) write_masked_record(files.masked, controller.sequence, found);
+}
+
+// How the record loop ended: `status` when the run ends there (read error,
+// write failure), otherwise the run goes on to its normal or stopped end.
+struct LoopEnd {
+  bool ends_run = false;
+  int status = 0;
+  unsigned n = 0;          // number of the last record read
+  std::string last_name;  // its name
+};
+
+LoopEnd serial_loop(CFile& input, OutputFiles& files, RunStatistics* stats)
+{
+  const bool graphical = is_graphical_program();
+  LoopEnd end;
+  CSequence_Mol seq(CSequence_Mol::dna, 'N', reserved_sequence_length);
+  unsigned& n = end.n;
+  uint32_t last_length = 0;
+
+  while (!input.eof()) {
+    ++n;
+    const bool notice = graphical && (n % 32 == 1 || last_length > 1000000);
+    if (notice) show_loading_notice();
+
+    seq.readFastaSequence(input);
+    if (input.fail() && !input.eof()) {
+      end.ends_run = true;
+      end.status = read_error(input, seq, n);
+      files.close_all();
+      return end;
+    }
+    if (n < global_sequence_from || n > global_sequence_to) continue;
+
+    if (!graphical || notice) report_status(n, seq.name.c_str(), global_min_unit_length, 'r');
+    update_report_time();
+
+    bool stop = false;
+    {
+      CSearchController controller(n, seq);
+      write_record(files, controller, search_record(controller, files.out), stats);
+      stop = graphical && stop_requested();
+      last_length = seq.seq_text.len;
+    }
+    // A full disk is noticed after the record, not hours later at the end.
+    if (const std::string* failed = files.failed_name()) {
+      end.ends_run = true;
+      end.status = write_failure(*failed);
+      return end;
+    }
+    if (stop) break;
+  }
+  end.last_name = seq.name.c_str();
+  return end;
+}
+
+// One record on its way through a parallel run: read by the driving thread,
+// searched by a worker (with the record's own pool), written by the driving
+// thread once every record before it is written.
+struct RecordJob {
+  unsigned n = 0;
+  std::string name;  // for the reports; the worker alone touches seq while it searches
+  bool notice = false;
+  CSequence_Mol seq{CSequence_Mol::dna, 'N', reserved_sequence_length};  // untouched pages cost nothing
+  Csat_garbagecollector pool;
+  std::unique_ptr<CSearchController> controller;
+  CsatContainer* found = nullptr;
+  std::atomic<unsigned> unit_length{0};
+  bool done = false;  // guarded by the pipeline's mutex
+};
+
+// What is read ahead is bounded by a number of records and, so that two
+// chromosomes are not held at once, by a total of nucleotides (the record
+// that crosses it is the last one admitted).
+const uint64_t max_bases_in_flight = 64ull << 20;
+
+LoopEnd parallel_loop(CFile& input, OutputFiles& files, RunStatistics* stats)
+{
+  const bool graphical = is_graphical_program();
+  const std::size_t max_records = 4ull * global_threads;
+  LoopEnd end;
+  unsigned& n = end.n;
+  uint32_t last_length = 0;
+  uint64_t bases = 0;
+  std::mutex mutex;
+  std::condition_variable finished;
+  std::deque<std::unique_ptr<RecordJob>> in_flight;
+  std::vector<std::unique_ptr<RecordJob>> spare_jobs;
+  std::unique_ptr<RecordJob> failed_read;
+
+  // Test hook: chunks of this many windows, so that chunk boundaries fall
+  // everywhere even in short records.
+  if (const char* forced = std::getenv("SARVIK_TEST_CHUNK_LENGTH")) forced_chunk_length = static_cast<unsigned>(std::atoi(forced));
+  CSearchController::prepare_thresholds();
+  set_run_stop(false);
+  std::unique_ptr<WorkerPool> pool(new WorkerPool(global_threads));
+  search_pool = pool.get();
+  auto close_pool = [&] {
+    set_run_stop(true);  // whatever is still searched is not written
+    pool.reset();
+    search_pool = nullptr;
+  };
+
+  bool reading = !input.eof();
+  bool stop = false;
+  while (!stop) {
+    while (reading && in_flight.size() < max_records && bases < max_bases_in_flight) {
+      ++n;
+      const bool notice = graphical && (n % 32 == 1 || last_length > 1000000);
+      if (notice) show_loading_notice();
+      std::unique_ptr<RecordJob> job;
+      if (spare_jobs.empty()) {
+        job.reset(new RecordJob);
+      } else {
+        job = std::move(spare_jobs.back());
+        spare_jobs.pop_back();
+      }
+      job->seq.readFastaSequence(input);
+      end.last_name = job->seq.name.c_str();
+      if (input.fail() && !input.eof()) {
+        failed_read = std::move(job);
+        reading = false;
+        break;
+      }
+      reading = !input.eof();
+      if (n < global_sequence_from || n > global_sequence_to) {
+        spare_jobs.push_back(std::move(job));
+        continue;
+      }
+      last_length = job->seq.seq_text.len;
+      bases += last_length;
+      job->n = n;
+      job->name = end.last_name;
+      job->notice = notice;
+      job->done = false;
+      job->unit_length.store(global_min_unit_length, std::memory_order_relaxed);
+      RecordJob* j = job.get();
+      pool->submit([j, &files, &mutex, &finished] {
+        become_search_worker(&j->unit_length);
+        j->controller.reset(new CSearchController(j->n, j->seq, &j->pool));
+        j->found = &search_record(*j->controller, files.out);
+        become_search_worker(nullptr);
+        std::lock_guard<std::mutex> lock(mutex);
+        j->done = true;
+        finished.notify_all();
+      });
+      in_flight.push_back(std::move(job));
+    }
+    if (in_flight.empty()) break;
+
+    RecordJob& job = *in_flight.front();
+    const char* name = job.name.c_str();
+    if (!graphical || job.notice) report_status(job.n, name, global_min_unit_length, 'r');
+    if (global_search_mode == 1) {
+      search_message("  Searching for exact repeats.\n");
+      search_message("  Extend exact to imperfect repeats.\n");
+    }
+    update_report_time();
+    {
+      std::unique_lock<std::mutex> lock(mutex);
+      while (!job.done) {
+        if (finished.wait_for(lock, std::chrono::milliseconds(200)) != std::cv_status::timeout) continue;
+        lock.unlock();
+        if (check_report_status()) report_status(job.n, name, job.unit_length.load(std::memory_order_relaxed), 'r');
+        if (graphical && stop_requested()) set_run_stop(true);
+        lock.lock();
+      }
+    }
+    write_record(files, *job.controller, *job.found, stats);
+    stop = graphical && stop_requested();
+    // The workers do not report; the record the stop cut short is this one.
+    if (stop) report_status(job.n, name, job.unit_length.load(std::memory_order_relaxed), 'a');
+    bases -= job.seq.seq_text.len;
+    job.controller.reset();
+    job.found = nullptr;
+    spare_jobs.push_back(std::move(in_flight.front()));
+    in_flight.pop_front();
+    if (const std::string* failed = files.failed_name()) {
+      close_pool();
+      end.ends_run = true;
+      end.status = write_failure(*failed);
+      return end;
+    }
+  }
+  close_pool();
+  if (std::getenv("SARVIK_SCAN_STATS")) {
+    const ChunkedScanStats& st = chunked_scan_stats;
+    std::fprintf(stderr,
+                 "Split scans: %llu, chunk CPU time %.3f s, slowest chunks %.3f s, reconcile %.3f s, "
+                 "reading and writing %.3f s\n",
+                 static_cast<unsigned long long>(st.scans.load()), st.speculate_ns.load() * 1e-9,
+                 st.slowest_chunks_ns.load() * 1e-9, st.reconcile_ns.load() * 1e-9, thread_cpu_ns() * 1e-9);
+  }
+  if (failed_read && !stop) {
+    end.ends_run = true;
+    end.status = read_error(input, failed_read->seq, n);
+    files.close_all();
+  }
+  return end;
+}
+
 }  // namespace
 
 int run_sarvik_analysis()
@@ -282,6 +504,7 @@ int run_sarvik_analysis()
 
   creator_message(stderr, "");
   print_search_parameters(stderr, "");
+  general_PrintMessage(stderr, "Worker threads: ", number2str(global_threads), "\n");
   general_PrintMessage(stderr, "\n\nSearch progress:\n\nTime     - SeqNr - PatLen - Seq-Name\n");
   general_PrintMessage(stderr, "------------------------------------------------------------------------\n");
   std::fflush(stderr);
@@ -293,41 +516,9 @@ int run_sarvik_analysis()
   print_output_format(files.out, "# ");
   std::fflush(files.out);
 
-  CSequence_Mol seq(CSequence_Mol::dna, 'N', reserved_sequence_length);
-  unsigned n = 0;
-  uint32_t last_length = 0;
-
-  while (!input.eof()) {
-    ++n;
-    const bool notice = graphical && (n % 32 == 1 || last_length > 1000000);
-    if (notice) show_loading_notice();
-
-    seq.readFastaSequence(input);
-    if (input.fail() && !input.eof()) {
-      int r = read_error(input, seq, n);
-      files.close_all();
-      return r;
-    }
-    if (n < global_sequence_from || n > global_sequence_to) continue;
-
-    if (!graphical || notice) report_status(n, seq.name.c_str(), global_min_unit_length, 'r');
-    update_report_time();
-
-    bool stop = false;
-    {
-      CSearchController controller(n, seq);
-      CsatContainer& found = controller.search_selected_mode(files.out);
-      controller.remove_hidden(found);
-      controller.report_SATList(files.out, found);
-      if (gather) stats.add_record(seq, found);
-      if (files.masked) write_masked_record(files.masked, seq, found);
-      stop = graphical && stop_requested();
-      last_length = seq.seq_text.len;
-    }
-    // A full disk is noticed after the record, not hours later at the end.
-    if (const std::string* failed = files.failed_name()) return write_failure(*failed);
-    if (stop) break;
-  }
+  const LoopEnd end = global_threads > 1 ? parallel_loop(input, files, gather ? &stats : nullptr)
+                                                : serial_loop(input, files, gather ? &stats : nullptr);
+  if (end.ends_run) return end.status;
 
   input.close();
   if (stop_requested()) {
@@ -341,6 +532,6 @@ int run_sarvik_analysis()
   files.masked = nullptr;
   if (int r = write_summaries(files, stats)) return r;
   if (!good_bye(files.out) || !files.close_all()) return write_failure(files.out_name);
-  if (graphical) report_status(n, seq.name.c_str(), global_max_unit_length, 'f');
+  if (graphical) report_status(end.n, end.last_name.c_str(), global_max_unit_length, 'f');
   return status_finished;
 }

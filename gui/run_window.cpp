@@ -17,6 +17,7 @@
 #include "run_header.h"
 #include "file_identity.h"
 #include "sarvik.h"
+#include "worker_pool.h"
 #include "sarvik_gui.h"
 
 CRunAnalysis* runA = nullptr;
@@ -95,6 +96,7 @@ int main_sarvik(int, char**, CRunAnalysis* window)
   time_analysis_started = std::time(nullptr);
   sarvik_welcome(stderr);
   get_GUI_parameter_values();
+  global_threads = available_cores();
   CSearchController::reset_minimum_arrays();
   return run_sarvik_analysis();
 }

@@ -20,7 +20,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${FUZZ_BUILD:-$root/build-fuzz}
 corpus_root=${FUZZ_CORPUS_DIR:-$root/tests/fuzz/grown}
 artifacts=${FUZZ_ARTIFACTS:-$root/tests/fuzz/crashes}
-read -r -a harnesses <<< "${FUZZ_HARNESSES:-fuzz_fasta fuzz_pipeline fuzz_options fuzz_equivalence}"
+read -r -a harnesses <<< "${FUZZ_HARNESSES:-fuzz_fasta fuzz_pipeline fuzz_options fuzz_equivalence fuzz_threads}"
 
 cxx=${FUZZ_CXX:-clang++}
 command -v "$cxx" > /dev/null || { echo "fuzz.sh: $cxx not found (install clang and libclang-rt-14-dev)" >&2; exit 2; }
@@ -32,7 +32,7 @@ cmake --build "$build" -j "${JOBS:-$(nproc)}" > "$build/build.log" 2>&1 || {
 mkdir -p "$artifacts"
 
 # fuzz_equivalence reads raw bytes: no dictionary helps it.
-declare -A dicts=([fuzz_fasta]=fasta.dict [fuzz_pipeline]=fasta.dict [fuzz_options]=options.dict)
+declare -A dicts=([fuzz_fasta]=fasta.dict [fuzz_pipeline]=fasta.dict [fuzz_options]=options.dict [fuzz_threads]=fasta.dict)
 failed=0
 summary=()
 for h in "${harnesses[@]}"; do

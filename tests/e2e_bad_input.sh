@@ -3,7 +3,8 @@
 # status and a message that says what went wrong, never a crash or a hang.
 # One row per case:  name @ setup (bash, run in a scratch folder) @ arguments @ status @ text the stderr must hold
 # SARVIK_VALGRIND=1 runs every row under memcheck (a memcheck error gives
-# status 99), except the rows that would take too long there.
+# status 99), except the rows that would take too long there; SARVIK_TSAN=1
+# (a ThreadSanitizer build) leaves out the same rows.
 set -u
 sarvik=$1
 pass=0 fail=0
@@ -75,8 +76,8 @@ trim() { local s=$1; s=${s#"${s%%[![:space:]]*}"}; printf '%s' "${s%"${s##*[![:s
 for row in "${cases[@]}"; do
   IFS='@' read -r name setup args want text <<< "$row"
   name=$(trim "$name"); setup=$(trim "$setup"); args=$(trim "$args"); want=$(trim "$want"); text=$(trim "$text")
-  if [ ${#memcheck[@]} -gt 0 ] && [[ $name =~ ^($slow_under_valgrind)$ ]]; then
-    echo "skipped under valgrind: $name"
+  if { [ ${#memcheck[@]} -gt 0 ] || [ "${SARVIK_TSAN:-0}" = 1 ]; } && [[ $name =~ ^($slow_under_valgrind)$ ]]; then
+    echo "skipped under valgrind or ThreadSanitizer: $name"
     continue
   fi
   work="$scratch/$(echo "$name" | tr ' /' '__')"
