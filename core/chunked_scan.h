@@ -165,6 +165,18 @@ unsigned scan_windows(Scan& scan, typename Scan::Pass& pass, unsigned from, unsi
   unsigned s = from;
   for (; s < to; ++s) {
     if ((s - from) % 256 == 0 && poll(s)) break;
+    // Windows that cannot pass are passed over, still polled every 256.
+    const unsigned next = pass.next_possible(s, to);
+    if (next != s) {
+      unsigned polled = s - (s - from) % 256 + 256;
+      while (polled < next && !poll(polled)) polled += 256;
+      if (polled < next) {
+        s = polled;
+        break;
+      }
+      s = next - 1;
+      continue;
+    }
     if (!scan.eligible(s, m, cursor)) continue;
     if (Csat* r = scan.grow(s, pass, spare, pool)) {
       scan.cover(m, *r);

@@ -189,6 +189,17 @@ class ExactScan {
       }
       return (todo >> (i - w)) & 1;
     }
+    // The first window from i on, below `to`, that may pass (`to` if none).
+    unsigned next_possible(unsigned i, unsigned to)
+    {
+      if (need < 1) return i;
+      while (i < to && !may_pass(i)) {
+        const uint64_t w = i & ~63ull;
+        const uint64_t rest = todo >> (i - w);
+        i = rest ? i + static_cast<unsigned>(__builtin_ctzll(rest)) : static_cast<unsigned>(w + 64);
+      }
+      return i < to ? i : to;
+    }
   };
 
   Csat* grow(unsigned i, Pass& pass, Csat*& spare, Csat_garbagecollector& pool) const

@@ -103,6 +103,8 @@ class ImperfectScan {
     {
       if (scan.k_ > 1) bound.scan_windows(scan.text_, scan.n_, scan.k_);
     }
+    // Every window is looked at.
+    unsigned next_possible(unsigned i, unsigned) const { return i; }
   };
 
   // The repeat that window s grows into when it meets the thresholds; null
