@@ -1,6 +1,7 @@
 #include "extension_bound.h"
 
 #include "global-types-and-parameters.h"
+#include "nucleotide_class.h"
 #include "unit_scan.h"
 
 namespace {
@@ -11,20 +12,6 @@ constexpr int max_columns = 256;   // the bound gives up rather than follow a lo
 constexpr long long dead = -(1ll << 62);
 
 enum Verdict { below, may_reach };
-
-// Character classes; anything but A, C, G, T is class 4.
-struct CharClass {
-  unsigned char of[256];
-  CharClass()
-  {
-    for (int c = 0; c < 256; ++c) of[c] = 4;
-    of[static_cast<unsigned char>('A')] = 0;
-    of[static_cast<unsigned char>('C')] = 1;
-    of[static_cast<unsigned char>('G')] = 2;
-    of[static_cast<unsigned char>('T')] = 3;
-  }
-};
-const CharClass char_class;
 
 struct Program {
   const uint64_t* phases_of;
@@ -47,7 +34,7 @@ inline int longest_match(const Program& g, const char* p, const char* limit)
     if (D::at_limit(x, limit)) return t;
     const unsigned char c = static_cast<unsigned char>(*D::probe(x));
     if (c == 'N' && g.Ns_bridged) return -1;
-    set &= g.phases_of[char_class.of[c]];
+    set &= g.phases_of[nucleotide_class.of[c]];
     if (!set) return t;
     if (++t > max_run) return -1;
     // The phases that matched move on by one, cyclically.
@@ -139,7 +126,7 @@ bool ExtensionBound::set_unit(const char* begin, const char* end)
     // The window moved on by one: every phase moves down, the new last
     // character comes in.
     for (uint64_t& s : phases_of) s >>= 1;
-    phases_of[char_class.of[static_cast<unsigned char>(end[-1])]] |= 1ull << (L - 1);
+    phases_of[nucleotide_class.of[static_cast<unsigned char>(end[-1])]] |= 1ull << (L - 1);
     usable = phases_of[4] == 0;
     unit = begin;
     return usable;
@@ -148,7 +135,7 @@ bool ExtensionBound::set_unit(const char* begin, const char* end)
   L = static_cast<int>(n);
   all = L == 64 ? ~0ull : (1ull << L) - 1;
   for (uint64_t& s : phases_of) s = 0;
-  for (int f = 0; f < L; ++f) phases_of[char_class.of[static_cast<unsigned char>(begin[f])]] |= 1ull << f;
+  for (int f = 0; f < L; ++f) phases_of[nucleotide_class.of[static_cast<unsigned char>(begin[f])]] |= 1ull << f;
   usable = phases_of[4] == 0;
   return usable;
 }

@@ -2,22 +2,11 @@
 
 #include <vector>
 
+#include "nucleotide_class.h"
+
 namespace {
 
 constexpr int starts = KmerNeighbourhood::ring;  // a side has fewer starts
-
-struct ClassTable {
-  unsigned char of[256];
-  ClassTable()
-  {
-    for (int c = 0; c < 256; ++c) of[c] = 4;
-    of[static_cast<unsigned char>('A')] = 0;
-    of[static_cast<unsigned char>('C')] = 1;
-    of[static_cast<unsigned char>('G')] = 2;
-    of[static_cast<unsigned char>('T')] = 3;
-  }
-};
-const ClassTable classes;
 
 // Count tables are large next to a short text: each thread keeps one pair
 // and every scan leaves it as empty as it found it.
@@ -61,7 +50,7 @@ KmerNeighbourhood::~KmerNeighbourhood()
 
 int KmerNeighbourhood::char_class(int64_t i) const
 {
-  return i < 0 || i >= n ? 4 : classes.of[static_cast<unsigned char>(text[i])];
+  return i < 0 || i >= n ? 4 : nucleotide_class.of[static_cast<unsigned char>(text[i])];
 }
 
 // Shifts character i into the word as its last character.
@@ -160,7 +149,7 @@ inline void KmerNeighbourhood::step_inside(Side& side, int64_t leaving, int64_t 
   long_count[side.ring_long[out]] -= side.one;
   short_count[side.ring_short[out]] -= side.one;
   Word& w = side.entering;
-  const uint32_t c = classes.of[static_cast<unsigned char>(text[last])];
+  const uint32_t c = nucleotide_class.of[static_cast<unsigned char>(text[last])];
   w.code = ((w.code << 2) | (c & 3u)) & long_mask;
   w.bad = ((w.bad << 1) | (c >> 2)) & bad_mask;
   const uint32_t whole = w.bad == 0 ? w.code : long_mask + 1;
@@ -204,14 +193,14 @@ KmerNeighbourhood::Hits KmerNeighbourhood::hits() const
   uint32_t word = 0;
   int64_t next = 0;
   for (int i = 0; i < T; ++i) {
-    word = (word << 2) | (classes.of[unit[next]] & 3u);
+    word = (word << 2) | (nucleotide_class.of[unit[next]] & 3u);
     if (++next == k) next = 0;
   }
   word &= long_mask;
   for (int64_t a = 0; a < k; ++a) {
     long_sum += longs[word];
     short_sum += shorts[word >> 2];
-    word = ((word << 2) | (classes.of[unit[next]] & 3u)) & long_mask;
+    word = ((word << 2) | (nucleotide_class.of[unit[next]] & 3u)) & long_mask;
     if (++next == k) next = 0;
   }
   return Hits{short_sum & 0xFFFF, long_sum & 0xFFFF, short_sum >> 16, long_sum >> 16};
