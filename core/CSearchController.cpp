@@ -82,15 +82,9 @@ void CSearchController::reset_minimum_arrays()
   minScores = minLengths = nullptr;
 }
 
-CAnchorSeq::CAnchorSeq(CSequence_Mol& seq)
-    : seq_begin(seq.seq_text.data), seq_length(seq.seq_text.len), buffer(new char[seq_length + 3ull])
+CAnchorSeq::CAnchorSeq(CSequence_Mol& seq) : seq_begin(seq.seq_text.data), seq_length(seq.seq_text.len)
 {
-  marks = buffer + 1;
-  marks_end = buffer + seq_length + 1;
   reset_all();
-  buffer[seq_length + 2ull] = '\0';
 }
 
-CAnchorSeq::~CAnchorSeq() { delete[] buffer; }
-
-void CAnchorSeq::reset_all() { std::memset(buffer, 'a', seq_length + 2ull); }
+void CAnchorSeq::reset_all() { free_bits.assign((seq_length + 2ull + 63) / 64, ~0ull); }

@@ -8,30 +8,31 @@
 #ifndef SARVIK_CSEARCHCONTROLLER_H
 #define SARVIK_CSEARCHCONTROLLER_H
 
+#include <cstdint>
 #include <cstdio>
 #include <list>
+#include <vector>
 
 #include "CSequence_Mol.h"
 #include "Csat.h"
 
-// One mark per sequence position: 'a' free, ' ' inside an accepted repeat.
-// marks[-1] and marks[seq_length] are sentinels that stay 'a'.
+// One mark per sequence position, free ('a') or inside an accepted repeat
+// (' '), kept as one bit (set: free) so that a chromosome's marks take an
+// eighth of its length. Bit i is the mark of position i - 1: the marks of
+// positions -1 and seq_length are sentinels that stay free.
 class ChunkedScanState;
 
 class CAnchorSeq {
  public:
   const char* seq_begin;
   unsigned seq_length;
-  char* buffer;
-  char* marks;
-  char* marks_end;
+  std::vector<uint64_t> free_bits;
 
   explicit CAnchorSeq(CSequence_Mol& seq);
-  ~CAnchorSeq();
   CAnchorSeq(const CAnchorSeq&) = delete;
   CAnchorSeq& operator=(const CAnchorSeq&) = delete;
 
-  void reset_all();  // every mark, sentinels included, back to 'a'
+  void reset_all();  // every mark, sentinels included, back to free
 };
 
 class CSearchController {

@@ -61,73 +61,77 @@
 #include "run_frontend.h"
 #include "worker_pool.h"
 
-// The marks of the positions [first, last) seen through a window of cells.
+// Marks as bits, one a position (set: free): bit i of the words is position
+// first + i of a view.
+inline char mark_bit(const uint64_t* words, std::size_t i) { return (words[i >> 6] >> (i & 63)) & 1 ? 'a' : ' '; }
+
+inline void set_mark_bits(uint64_t* words, std::size_t from, std::size_t to, char c)
+{
+  const bool free = c == 'a';
+  while (from < to) {
+    const std::size_t w = from >> 6;
+    const unsigned lo = static_cast<unsigned>(from & 63);
+    const std::size_t span = std::min<std::size_t>(64 - lo, to - from);
+    const uint64_t mask = (span == 64 ? ~0ull : ((1ull << span) - 1)) << lo;
+    words[w] = free ? words[w] | mask : words[w] & ~mask;
+    from += span;
+  }
+}
+
+// The record's marks of the positions [first, last).
 struct MarkView {
-  char* cells;
+  uint64_t* words;
   long first;
   long last;
 
-  char at(long p) const { return cells[p - first]; }
+  char at(long p) const { return mark_bit(words, static_cast<std::size_t>(p - first)); }
   void fill(long from, long to, char c)
   {
     from = std::max(from, first);
     to = std::min(to, last);
-    if (from < to) std::memset(cells + (from - first), c, static_cast<std::size_t>(to - from));
+    if (from < to) set_mark_bits(words, static_cast<std::size_t>(from - first), static_cast<std::size_t>(to - first), c);
   }
   void set(long p, char c)
   {
-    if (p >= first && p < last) cells[p - first] = c;
+    if (p >= first && p < last) set_mark_bits(words, static_cast<std::size_t>(p - first), static_cast<std::size_t>(p - first) + 1, c);
+  }
+  // 64 marks from position p on (past `last`: free).
+  uint64_t word_at(long p) const
+  {
+    const std::size_t i = static_cast<std::size_t>(p - first);
+    const std::size_t n = static_cast<std::size_t>(last - first + 63) / 64;
+    const std::size_t w = i >> 6;
+    const unsigned shift = static_cast<unsigned>(i & 63);
+    uint64_t v = words[w] >> shift;
+    if (shift && w + 1 < n) v |= words[w + 1] << (64 - shift);
+    return v;
   }
 };
 
-// A chunk's own copy of the marks, one bit a position (set: free), so the
-// copies of all chunks together take an eighth of the record's marks.
+// A chunk's own copy of the marks [first, last) of the record's.
 struct BitMarkView {
   std::vector<uint64_t>* words;
   long first;
   long last;
 
-  // Copies the marks [first, last) of `from`.
   BitMarkView(std::vector<uint64_t>& store, const MarkView& from, long f, long l) : words(&store), first(f), last(l)
   {
     const std::size_t n = static_cast<std::size_t>(l - f);
-    store.assign((n + 63) / 64, 0);
-    const char* c = from.cells + (f - from.first);
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    // The copy is made for every chunk of every unit length: 16 marks a step.
-    const __m128i free_mark = _mm_set1_epi8('a');
-    for (; i + 64 <= n; i += 64) {
-      uint64_t word = 0;
-      for (int q = 0; q < 4; ++q) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + i + 16 * q));
-        word |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, free_mark))))
-                << (16 * q);
-      }
-      store[i >> 6] = word;
-    }
-#endif
-    for (; i < n; ++i)
-      if (c[i] == 'a') store[i >> 6] |= 1ull << (i & 63);
+    store.resize((n + 63) / 64);
+    for (std::size_t w = 0; w < store.size(); ++w) store[w] = from.word_at(f + static_cast<long>(64 * w));
   }
-  char at(long p) const
-  {
-    const std::size_t i = static_cast<std::size_t>(p - first);
-    return ((*words)[i >> 6] >> (i & 63)) & 1 ? 'a' : ' ';
-  }
+  char at(long p) const { return mark_bit(words->data(), static_cast<std::size_t>(p - first)); }
   void set(long p, char c)
   {
-    if (p < first || p >= last) return;
-    const std::size_t i = static_cast<std::size_t>(p - first);
-    const uint64_t bit = 1ull << (i & 63);
-    if (c == 'a')
-      (*words)[i >> 6] |= bit;
-    else
-      (*words)[i >> 6] &= ~bit;
+    if (p >= first && p < last)
+      set_mark_bits(words->data(), static_cast<std::size_t>(p - first), static_cast<std::size_t>(p - first) + 1, c);
   }
   void fill(long from, long to, char c)
   {
-    for (long p = std::max(from, first), e = std::min(to, last); p < e; ++p) set(p, c);
+    from = std::max(from, first);
+    to = std::min(to, last);
+    if (from < to)
+      set_mark_bits(words->data(), static_cast<std::size_t>(from - first), static_cast<std::size_t>(to - first), c);
   }
 };
 

@@ -331,7 +331,7 @@ void CSearchController::exact_search_2()
   // The unit lengths below draw their spare from the pool.
   if (spare) satList_exact.pool->give_back(spare);
   spare = nullptr;
-  MarkView marks{anchors.buffer, -1, static_cast<long>(L) + 1};
+  MarkView marks{anchors.free_bits.data(), -1, static_cast<long>(L) + 1};
   ChunkedScanState chunks;
   auto take = [&](unsigned, Csat* s) { satList_exact.push_back(s); };
   // No unit length of L or more has a position to try.

@@ -188,7 +188,7 @@ void CSearchController::complete_imperfect_search(FILE*)
 bool CSearchController::scan_unit_length(unsigned k, CAnchorSeq& anchors, ChunkedScanState& chunks)
 {
   ImperfectScan scan(*this, k);
-  MarkView marks{anchors.buffer, -1, static_cast<long>(anchors.seq_length) + 1};
+  MarkView marks{anchors.free_bits.data(), -1, static_cast<long>(anchors.seq_length) + 1};
   auto take = [&](unsigned, Csat* r) { satList_imperfect.push_back(r); };
   Csat_garbagecollector& pool = *satList_imperfect.pool;
   const char* name = sequence.name.c_str();

@@ -7,12 +7,13 @@
 // record that differs for any input is a defect of the faster engine. So this
 // copy must not be optimised, corrected or otherwise edited, and must never
 // call the production search functions. It shares only the data types (Csat,
-// the record pool, CAnchorSeq), the thresholds CSearchController computes,
+// the record pool), the thresholds CSearchController computes,
 // the perfection and the progress functions. Compiled into test programs
 // only.
 #ifndef SARVIK_TESTS_ORACLE_ENGINE_H
 #define SARVIK_TESTS_ORACLE_ENGINE_H
 
+#include <cstring>
 #include <list>
 
 #include "CSearchController.h"
@@ -20,6 +21,31 @@
 #include "Csat.h"
 
 namespace oracle {
+
+// The marks as the searches kept them then: one character per position, 'a'
+// free, ' ' inside an accepted repeat; marks[-1] and marks[seq_length] are
+// sentinels that stay 'a'.
+class CAnchorSeq {
+ public:
+  const char* seq_begin;
+  unsigned seq_length;
+  char* buffer;
+  char* marks;
+  char* marks_end;
+
+  explicit CAnchorSeq(CSequence_Mol& seq)
+      : seq_begin(seq.seq_text.data), seq_length(seq.seq_text.len), buffer(new char[seq_length + 3ull])
+  {
+    marks = buffer + 1;
+    marks_end = buffer + seq_length + 1;
+    reset_all();
+    buffer[seq_length + 2ull] = '\0';
+  }
+  ~CAnchorSeq() { delete[] buffer; }
+  CAnchorSeq(const CAnchorSeq&) = delete;
+  CAnchorSeq& operator=(const CAnchorSeq&) = delete;
+  void reset_all() { std::memset(buffer, 'a', seq_length + 2ull); }
+};
 
 // Mirrors the search members of CSearchController, so that the copied code
 // reads as it did.
