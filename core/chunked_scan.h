@@ -307,16 +307,16 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
     unsigned cursor = scan.cursor_at(s);
     Csat* spare = nullptr;
     for (; s < ch.spec_end && F > static_cast<long>(s) - 1; ++s) {
-      Csat* spec = next < ch.taken.size() && ch.taken[next].first == s ? ch.taken[next++].second : nullptr;
+      Csat* guess = next < ch.taken.size() && ch.taken[next].first == s ? ch.taken[next++].second : nullptr;
       if (!scan.eligible(s, m, cursor)) {
-        if (spec) {
-          F = std::max(F, scan.reach(*spec));
-          own_pool.give_back(spec);
+        if (guess) {
+          F = std::max(F, scan.reach(*guess));
+          own_pool.give_back(guess);
         }
         continue;
       }
-      if (spec) {
-        take_true(s, spec, false);
+      if (guess) {
+        take_true(s, guess, false);
       } else if (Csat* r = scan.grow(s, pass, spare, own_pool)) {
         take_true(s, r, true);
       }

@@ -56,8 +56,8 @@ def read_png(path):
 
 def main():
     width, height, bpp, rows = read_png(sys.argv[1])
-    for spec in sys.argv[2:]:
-        name, box = spec.split(':')
+    for region in sys.argv[2:]:
+        name, box = region.split(':')
         x0, y0, w, h = map(int, box.split(','))
         if x0 + w > width or y0 + h > height:
             sys.exit(f'{name}: region outside the {width}x{height} picture')
