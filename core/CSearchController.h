@@ -75,6 +75,17 @@ class CSearchController {
 
   // Search mode 0: perfect repeats into satList_exact.
   void exact_search_2();
+  // When set, the exact search hands each repeat that passes to it instead of
+  // listing it; take() returns true when it keeps the record. Extend-exact
+  // mode on one thread extends its seeds so, as they are found.
+  class SeedTaker {
+   public:
+    virtual bool take(Csat& seed) = 0;
+
+   protected:
+    ~SeedTaker() = default;
+  };
+  SeedTaker* seed_taker = nullptr;
   // Search mode 1: exact seeds extended into satList_imperfect.
   void search_exact_and_extend_to_imperfect_repeats();
   // Search mode 2 (default): imperfect repeats directly into satList_imperfect.

@@ -317,9 +317,13 @@ void CSearchController::exact_search_2()
       }
       Csat& s = attempt(p, 1);
       if (passes_thresholds(s, 1)) {
-        satList_exact.push_back(&s);
-        spare = nullptr;
         p = s.end;
+        if (!seed_taker) {
+          satList_exact.push_back(&s);
+          spare = nullptr;
+        } else if (seed_taker->take(s)) {
+          spare = nullptr;
+        }
       } else {
         ++p;
       }
@@ -333,7 +337,12 @@ void CSearchController::exact_search_2()
   spare = nullptr;
   MarkView marks{anchors.free_bits.data(), -1, static_cast<long>(L) + 1};
   ChunkedScanState chunks;
-  auto take = [&](unsigned, Csat* s) { satList_exact.push_back(s); };
+  auto take = [&](unsigned, Csat* s) {
+    if (!seed_taker)
+      satList_exact.push_back(s);
+    else if (!seed_taker->take(*s))
+      satList_exact.pool->give_back(s);
+  };
   // No unit length of L or more has a position to try.
   for (uint64_t k = k_first; !stopped && k <= kmax && k < L; ++k) {
     const unsigned klen = static_cast<unsigned>(k);

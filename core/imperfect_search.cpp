@@ -200,15 +200,89 @@ bool CSearchController::scan_unit_length(unsigned k, CAnchorSeq& anchors, Chunke
   return true;
 }
 
+namespace {
+
+// On one thread, each seed is extended as soon as the exact search finds it,
+// duplicates too, so that seeds that fail go back to the search at once
+// instead of piling up. A seed's extension depends on the seed and the text
+// alone; only the order of the kept records must be the one of extending the
+// seeds after sorting them: by the extended start and end, then by the
+// seed's start and end, then in the order found.
+class ExtendAsFound : public CSearchController::SeedTaker {
+ public:
+  explicit ExtendAsFound(CSearchController& c)
+      : c_(c),
+        before_text_(c.sequence.seq_text.data - 1),
+        text_end_(c.sequence.seq_text.data + c.sequence.seq_text.len)
+  {
+  }
+
+  bool take(Csat& sat) override
+  {
+    const uint64_t number = found_++;
+    const unsigned k = sat.unit_length();
+    const char* const seed_start = sat.start;
+    const char* const seed_end = sat.end;
+    const int need = CSearchController::minScores_user[k];
+    if (bound_.cannot_reach(sat, need, before_text_, text_end_)) return false;
+    c_.extend_imperfect_forward(sat, text_end_);
+    c_.extend_imperfect_backward(sat, before_text_);
+    trim_Ns(sat);
+    if (!(sat.score >= need && sat.normalized_length() >= CSearchController::minLengths_user[k])) return false;
+    finish_missense(sat);
+    kept_.push_back({sat.start, sat.end, seed_start, seed_end, number, &sat});
+    return true;
+  }
+
+  // The kept records into `list`, in order.
+  void hand_over(std::list<Csat*>& list)
+  {
+    std::sort(kept_.begin(), kept_.end(), [](const Kept& a, const Kept& b) {
+      if (a.start != b.start) return a.start < b.start;
+      if (a.end != b.end) return a.end < b.end;
+      if (a.seed_start != b.seed_start) return a.seed_start < b.seed_start;
+      if (a.seed_end != b.seed_end) return a.seed_end < b.seed_end;
+      return a.found < b.found;
+    });
+    for (const Kept& r : kept_) list.push_back(r.sat);
+  }
+
+ private:
+  struct Kept {
+    const char* start;
+    const char* end;
+    const char* seed_start;
+    const char* seed_end;
+    uint64_t found;
+    Csat* sat;
+  };
+  CSearchController& c_;
+  const char* before_text_;
+  const char* text_end_;
+  ExtensionBound bound_;
+  std::vector<Kept> kept_;
+  uint64_t found_ = 0;
+};
+
+}  // namespace
+
 void CSearchController::search_exact_and_extend_to_imperfect_repeats()
 {
   search_message("  Searching for exact repeats.\n");
   minScores = minScores_intern;
   minLengths = minLengths_intern;
+  const bool one_thread = !search_pool || search_pool->threads() < 2;
+  ExtendAsFound as_found(*this);
+  if (one_thread) seed_taker = &as_found;
   exact_search_2();
+  seed_taker = nullptr;
   minScores = minScores_user;
   minLengths = minLengths_user;
   search_message("  Extend exact to imperfect repeats.\n");
+  if (one_thread) {
+    as_found.hand_over(satList_imperfect);
+    return;
+  }
 
   if (satList_exact.empty()) return;  // nothing to extend; the text may not even exist
   const char* const text = sequence.seq_text.data;
