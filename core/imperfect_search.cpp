@@ -210,23 +210,22 @@ namespace {
 // seed's start and end, then in the order found.
 class ExtendAsFound : public CSearchController::SeedTaker {
  public:
-  explicit ExtendAsFound(CSearchController& c)
-      : c_(c),
-        before_text_(c.sequence.seq_text.data - 1),
-        text_end_(c.sequence.seq_text.data + c.sequence.seq_text.len)
-  {
-  }
+  explicit ExtendAsFound(CSearchController& c) : c_(c) {}
 
   bool take(Csat& sat) override
   {
+    // A seed means there is a text: only then are its limits formed.
+    const char* const text = c_.sequence.seq_text.data;
+    const char* const before_text = text - 1;
+    const char* const text_end = text + c_.sequence.seq_text.len;
     const uint64_t number = found_++;
     const unsigned k = sat.unit_length();
     const char* const seed_start = sat.start;
     const char* const seed_end = sat.end;
     const int need = CSearchController::minScores_user[k];
-    if (bound_.cannot_reach(sat, need, before_text_, text_end_)) return false;
-    c_.extend_imperfect_forward(sat, text_end_);
-    c_.extend_imperfect_backward(sat, before_text_);
+    if (bound_.cannot_reach(sat, need, before_text, text_end)) return false;
+    c_.extend_imperfect_forward(sat, text_end);
+    c_.extend_imperfect_backward(sat, before_text);
     trim_Ns(sat);
     if (!(sat.score >= need && sat.normalized_length() >= CSearchController::minLengths_user[k])) return false;
     finish_missense(sat);
@@ -257,8 +256,6 @@ class ExtendAsFound : public CSearchController::SeedTaker {
     Csat* sat;
   };
   CSearchController& c_;
-  const char* before_text_;
-  const char* text_end_;
   ExtensionBound bound_;
   std::vector<Kept> kept_;
   uint64_t found_ = 0;
