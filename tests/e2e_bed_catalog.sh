@@ -9,21 +9,8 @@ if ! command -v bedtools > /dev/null; then
   echo "BED cases SKIPPED: bedtools not found (scripts/install-deps.sh installs it)"
   exit 0
 fi
-pass=0 fail=0
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-cd "$scratch" || exit 1
 
-check() {  # description, then a command that succeeds when the case holds
-  local what=$1
-  shift
-  if "$@"; then
-    pass=$((pass + 1))
-  else
-    fail=$((fail + 1))
-    echo "FAIL $what"
-  fi
-}
+source "$tests/scratch_checks.sh"
 empty() { [ ! -s "$1" ] || { head -3 "$1" | sed 's/^/    /'; false; }; }
 
 cp "$tests/../examples/dm3_upstream_40.fa" in.fa

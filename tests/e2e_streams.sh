@@ -5,21 +5,8 @@
 set -u
 sarvik=$(realpath "$1")
 tests=$(realpath "$2")
-pass=0 fail=0
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-cd "$scratch" || exit 1
 
-check() {  # description, then a command that succeeds when the case holds
-  local what=$1
-  shift
-  if "$@"; then
-    pass=$((pass + 1))
-  else
-    fail=$((fail + 1))
-    echo "FAIL $what"
-  fi
-}
+source "$tests/scratch_checks.sh"
 has() { grep -qF -- "$2" "$1"; }
 lacks() { ! grep -qF -- "$2" "$1"; }
 # The run header names the files; everything else must match byte for byte.

@@ -8,16 +8,8 @@ sarvik=$(realpath "$1")
 tests=$(realpath "$2")
 root=$(cd "$tests/.." && pwd)
 input="$root/examples/dm3_upstream_40.fa"
-pass=0 fail=0
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-cd "$scratch"
 
-check() {  # description, then a command that succeeds when the check holds
-  local what=$1
-  shift
-  if "$@"; then pass=$((pass + 1)); else fail=$((fail + 1)); echo "FAIL $what"; fi
-}
+source "$tests/scratch_checks.sh"
 
 # Same run with and without the two files: output and stderr identical (run
 # times blanked), and the summary recomputed from format 3.

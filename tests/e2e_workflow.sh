@@ -7,15 +7,7 @@ set -u
 sarvik=$(realpath "$1")
 tests=$(realpath "$2")
 root=$(cd "$tests/.." && pwd)
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-cd "$scratch" || exit 1
-pass=0 fail=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then pass=$((pass + 1)); else fail=$((fail + 1)); echo "FAIL $what"; fi
-}
+source "$tests/scratch_checks.sh"
 # Output files compared without the line that names them.
 same_output() { cmp -s <(grep -v '^# Output file name' "$1") <(grep -v '^# Output file name' "$2"); }
 
