@@ -172,25 +172,38 @@ bool ExtensionBound::window_hopeless(uint64_t s, int min_score)
   neighbourhood->move_to(s);
   if (!neighbourhood->plain_unit() || (Ns_bridged && neighbourhood->N_nearby())) return false;
   const KmerNeighbourhood::Hits hits = neighbourhood->hits();
-  if (budget(run_right) >= 0 && !no_gain(hits.long_right, hits.short_right, budget(run_right), run_right))
-    return false;
-  const long long backward_start = run_right + run_left;
-  return no_gain(hits.long_left, hits.short_left, budget(backward_start), run_left);
+  long long forward_top, backward_top;
+  return side_top(hits.long_right, hits.short_right, run_right, run_right, floor, forward_top) &&
+         side_top(hits.long_left, hits.short_left, forward_top + run_left, run_left, floor, backward_top) &&
+         backward_top < target;
 }
 
-// The walk starts with `score` at a disagreement after a first run, with
-// `budget` points to lose before it reaches the floor (below 0: it takes no
-// step at all). If no cyclic word of length q + 1 of the unit lies on the
-// side, no run of the walk is longer than q, so no step pays for itself and
-// no later state scores more than the first disagreement. That holds for the
-// states the walk can reach: a run shorter than q loses at least one point
-// per step and moves on at most q positions, a run of exactly q (a word of
-// length q on the side) loses nothing and moves on q + 1. The states reachable
-// so stay within the side when the counted words are few enough.
-bool ExtensionBound::no_gain(uint32_t long_hits, uint32_t short_hits, long long budget, long long first) const
+// One side's walk reaches its first disagreement `first` positions out with
+// `score`, and has `budget` points to lose before its steps reach the floor.
+// Each run after a step is a match against the unit at some phase, and a
+// run of r > q covers r - q starts of the unit's cyclic words of length
+// q + 1 (`long_hits`). Runs do not overlap, so if every start they touch lies
+// on the counted side, the walk gains at most long_hits over `score`.
+// Where the runs can start: a run of r < q and its step lose l = q - r >= 1
+// points and move on at most r + 1 <= q * l positions, a run of exactly q
+// (a word of length q there, `short_hits`) loses nothing and moves on q + 1,
+// a run of r > q gains r - q and moves on q + 1 + (r - q). So with G gained,
+// the runs start at most first + 1 + q * (budget + G) + (q + 1) * short_hits
+// + G positions out.
+// A run from such a start that left the side would make every start from
+// there to the side's last one a long word: more than long_hits when the
+// side has room for them. Gives false where the side cannot tell.
+bool ExtensionBound::side_top(uint32_t long_hits, uint32_t short_hits, long long score, long long first,
+                              long long floor, long long& top) const
 {
-  if (long_hits) return false;
-  return first + 1 + budget * q + static_cast<long long>(short_hits) * (q + 1) + q + 1 <= KmerNeighbourhood::reach;
+  top = score;
+  const long long budget = score - q - floor - 1;
+  if (budget < 0) return true;  // not even one step
+  const long long gain = long_hits;
+  const long long last_start = first + 1 + q * (budget + gain) + (q + 1) * static_cast<long long>(short_hits) + gain;
+  if (last_start + q + 1 + gain > KmerNeighbourhood::reach) return false;
+  top = score + gain;
+  return true;
 }
 
 bool ExtensionBound::cannot_reach(const Csat& seed, int min_score, const char* limit_left, const char* limit_right)
@@ -229,18 +242,25 @@ bool ExtensionBound::cannot_reach(const Csat& seed, int min_score, const char* l
     if (quick) hits = neighbourhood->hits();
   }
 
-  long long forward_top = forward_start;
-  if (budget(forward_start) >= 0 && !(quick && no_gain(hits.long_right, hits.short_right, budget(forward_start),
-                                                       run_right))) {
+  long long forward_top, backward_top;
+  if (quick && side_top(hits.long_right, hits.short_right, forward_start, run_right, floor, forward_top) &&
+      side_top(hits.long_left, hits.short_left, forward_top + run_left, run_left, floor, backward_top) &&
+      backward_top < target)
+    return true;
+  // The program bounds a side more tightly where its counts allow a gain.
+  forward_top = forward_start;
+  if (budget(forward_start) >= 0 &&
+      !(quick && hits.long_right == 0 &&
+        side_top(hits.long_right, hits.short_right, forward_start, run_right, floor, forward_top))) {
     if (!set_unit(seed.unit_begin, seed.unit_end)) return false;
     if (bound_walk<ScanForward>(program(), right, forward_start, limit_right, target - run_left, forward_top) == may_reach)
       return false;
   }
   const long long backward_start = forward_top + run_left;
-  if (budget(backward_start) < 0 || (quick && no_gain(hits.long_left, hits.short_left, budget(backward_start),
-                                                      run_left)))
-    return backward_start < target;
+  if (budget(backward_start) < 0) return backward_start < target;
+  if (quick && side_top(hits.long_left, hits.short_left, backward_start, run_left, floor, backward_top) &&
+      backward_top < target)
+    return true;
   if (!set_unit(seed.unit_begin, seed.unit_end)) return false;
-  long long backward_top;
   return bound_walk<ScanBackward>(program(), left, backward_start, limit_left, target, backward_top) == below;
 }

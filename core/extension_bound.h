@@ -42,8 +42,10 @@ class ExtensionBound {
 
  private:
   bool set_unit(const char* begin, const char* end);
-  // True when one side's walk provably gains nothing over its first run.
-  bool no_gain(uint32_t long_hits, uint32_t short_hits, long long budget, long long first_run) const;
+  // A bound on the best score of one side's walk from the counts of its
+  // side; false where they cannot give one.
+  bool side_top(uint32_t long_hits, uint32_t short_hits, long long score, long long first_run, long long floor,
+                long long& top) const;
 
   std::unique_ptr<KmerNeighbourhood> neighbourhood;
   const char* scan_text = nullptr;

@@ -15,9 +15,11 @@
 
 class KmerNeighbourhood {
  public:
-  static constexpr int reach = 64;
-  static constexpr int max_word = 7;
-  static constexpr int ring = 64;  // slots for a side's word starts  // tables of 4^7 entries at most
+  // Long enough for a walk that may lose the points of two steps and gain
+  // one or two over a few words, short enough that hits stay rare.
+  static constexpr int reach = 96;
+  static constexpr int max_word = 7;  // tables of 4^7 entries at most
+  static constexpr int ring = 128;    // slots for a side's word starts
 
   // q: the shorter word length, 1 .. max_word - 1; k: the window length.
   KmerNeighbourhood(const char* text, uint64_t n, unsigned k, int q);

@@ -131,7 +131,7 @@ TEST_F(EngineTest, WindowVerdictsNeverExcludeAReachedScore)
     SCOPED_TRACE("seed " + std::to_string(seed) + ": " + describe_params(params));
     params.apply();
     // Long enough for the counts now and then, short texts too.
-    const int n = pick(r, 0, 2) ? pick(r, 256, 700) : pick(r, 2, 255);
+    const int n = pick(r, 0, 2) ? pick(r, 256, 1200) : pick(r, 2, 255);
     Engine e(planted_text(r, n));
     for (int round = 0; round < 3; ++round) {
       const unsigned k = static_cast<unsigned>(round == 2 && seed % 5 == 0 ? pick(r, 15, 64) : pick(r, 1, 14));
