@@ -9,6 +9,7 @@
 #define SARVIK_EXACT_CANDIDATES_H
 
 #include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -64,5 +65,62 @@ inline uint64_t windows_next_to_runs(const char* S, uint64_t L, uint64_t w, uint
   const unsigned __int128 next = inside | (inside << 1);  // the run holds j or j - 1
   return static_cast<uint64_t>(next >> 32);
 }
+
+// The first N at or after p, or E.
+inline const char* first_N(const char* p, const char* E)
+{
+  const void* n = p == E ? nullptr : std::memchr(p, 'N', static_cast<std::size_t>(E - p));
+  return n ? static_cast<const char*>(n) : E;
+}
+
+// The windows of one unit length, visited in increasing order, that lie next
+// to a run of at least `need` period matches (at most 8 are looked for);
+// every window where an N lies close enough that a run could be bridged
+// over it, and every window when `need` is below 1.
+class RunNeighbours {
+ public:
+  RunNeighbours(const char* S, uint64_t L, uint64_t k, int need)
+      : S_(S), E_(S + L), L_(L), k_(k), need_(need), run_(need < 8 ? static_cast<unsigned>(need) : 8),
+        near_N_(need < 1 ? S + L : first_N(S, S + L))
+  {
+  }
+
+  bool may_pass(uint64_t i)
+  {
+    if (need_ < 1) return true;
+    const uint64_t w = i & ~63ull;
+    if (w != block_) {
+      block_ = w;
+      todo_ = ~0ull;
+      const char* lo = S_ + (w >= 16 ? w - 16 : 0);
+      if (near_N_ < lo) near_N_ = first_N(lo, E_);
+      if (static_cast<uint64_t>(near_N_ - S_) >= w + 64 + k_ + 16) todo_ = windows_next_to_runs(S_, L_, w, k_, run_);
+    }
+    return (todo_ >> (i - w)) & 1;
+  }
+
+  // The first window from i on, below `to`, that may pass (`to` if none).
+  uint64_t next(uint64_t i, uint64_t to)
+  {
+    if (need_ < 1) return i;
+    while (i < to && !may_pass(i)) {
+      const uint64_t w = i & ~63ull;
+      const uint64_t rest = todo_ >> (i - w);
+      i = rest ? i + static_cast<uint64_t>(__builtin_ctzll(rest)) : w + 64;
+    }
+    return i < to ? i : to;
+  }
+
+ private:
+  const char* S_;
+  const char* E_;
+  uint64_t L_;
+  uint64_t k_;
+  int need_;
+  unsigned run_;
+  const char* near_N_;
+  uint64_t block_ = ~0ull;
+  uint64_t todo_ = 0;
+};
 
 #endif

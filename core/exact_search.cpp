@@ -102,12 +102,6 @@ inline void extend_exact(Csat& s, const char* S, const char* E, int bridge)
   }
 }
 
-inline const char* first_N(const char* p, const char* E)
-{
-  const void* n = p == E ? nullptr : std::memchr(p, 'N', static_cast<std::size_t>(E - p));
-  return n ? static_cast<const char*>(n) : E;
-}
-
 // At least two neighbouring characters differ: units of one repeated
 // character are left to the unit length 1 pass.
 inline bool mixed_unit(const char* p, uint64_t k)
@@ -160,46 +154,12 @@ class ExactScan {
   // Which windows of the current block of 64 lie next to a run of period
   // matches long enough to reach the minimum score; the others cannot.
   struct Pass {
-    const ExactScan& scan;
-    const int need;
-    const unsigned run;
-    const char* near_N;
-    uint64_t block = ~0ull;
-    uint64_t todo = 0;
+    RunNeighbours runs;
 
-    explicit Pass(const ExactScan& s)
-        : scan(s),
-          need(CSearchController::minScores[s.k_]),
-          run(need < 8 ? static_cast<unsigned>(need) : 8),
-          near_N(first_N(s.S_, s.E_))
-    {
-    }
-    bool may_pass(uint64_t i)
-    {
-      if (need < 1) return true;  // only a positive minimum lets windows be passed over unseen
-      const uint64_t w = i & ~63ull;
-      if (w != block) {
-        block = w;
-        todo = ~0ull;
-        // N runs may be bridged: near one every window is tried.
-        const char* lo = scan.S_ + (w >= 16 ? w - 16 : 0);
-        if (near_N < lo) near_N = first_N(lo, scan.E_);
-        if (static_cast<uint64_t>(near_N - scan.S_) >= w + 64 + scan.k_ + 16)
-          todo = windows_next_to_runs(scan.S_, scan.L_, w, scan.k_, run);
-      }
-      return (todo >> (i - w)) & 1;
-    }
+    explicit Pass(const ExactScan& s) : runs(s.S_, s.L_, s.k_, s.min_scores_[s.k_]) {}
+    bool may_pass(uint64_t i) { return runs.may_pass(i); }
     // The first window from i on, below `to`, that may pass (`to` if none).
-    unsigned next_possible(unsigned i, unsigned to)
-    {
-      if (need < 1) return i;
-      while (i < to && !may_pass(i)) {
-        const uint64_t w = i & ~63ull;
-        const uint64_t rest = todo >> (i - w);
-        i = rest ? i + static_cast<unsigned>(__builtin_ctzll(rest)) : static_cast<unsigned>(w + 64);
-      }
-      return i < to ? i : to;
-    }
+    unsigned next_possible(unsigned i, unsigned to) { return static_cast<unsigned>(runs.next(i, to)); }
   };
 
   Csat* grow(unsigned i, Pass& pass, Csat*& spare, Csat_garbagecollector& pool) const
@@ -282,21 +242,9 @@ void CSearchController::exact_search_2()
     const char* p = S;
     while (p != E && *p == 'N') ++p;
     const int need = minScores[1];
-    const unsigned run = need < 8 ? static_cast<unsigned>(need) : 8;
-    const char* near_N = first_N(S, E);
+    RunNeighbours runs(S, L, 1, need);
     // The first window from p on that may pass; the ones before it fail.
-    auto next_candidate = [&](const char* from) -> const char* {
-      for (uint64_t i = static_cast<uint64_t>(from - S);;) {
-        const uint64_t w = i & ~63ull;
-        const char* lo = S + (w >= 16 ? w - 16 : 0);
-        if (near_N < lo) near_N = first_N(lo, E);
-        if (static_cast<uint64_t>(near_N - S) < w + 64 + 1 + 16) return S + i;  // an N may be bridged
-        const uint64_t bits = windows_next_to_runs(S, L, w, 1, run) & (~0ull << (i - w));
-        if (bits) return S + w + static_cast<uint64_t>(__builtin_ctzll(bits));
-        i = w + 64;
-        if (i + 1 >= L) return E;
-      }
-    };
+    auto next_candidate = [&](const char* from) { return S + runs.next(static_cast<uint64_t>(from - S), L); };
     while (!stopped && p + 1 < E) {
       if (need >= 1) {
         const char* q = next_candidate(p);

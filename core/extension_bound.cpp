@@ -140,6 +140,15 @@ bool ExtensionBound::set_unit(const char* begin, const char* end)
   return usable;
 }
 
+int ExtensionBound::first_runs_needed(unsigned k, int min_score) const
+{
+  if (!enabled || k > static_cast<unsigned>(max_unit)) return 0;
+  // No step while the score after one would be at or below the floor.
+  const long long first_step = static_cast<long long>(q) - k - prefer_longer + 1;
+  const long long need = first_step < min_score ? first_step : min_score;
+  return need < 1 ? 0 : static_cast<int>(need);
+}
+
 void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k)
 {
   // Counting pays once a side fits beside the window; the tables have

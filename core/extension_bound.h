@@ -32,6 +32,12 @@ class ExtensionBound {
   // of `min_score` or more.
   bool cannot_reach(const Csat& seed, int min_score, const char* limit_left, const char* limit_right);
 
+  // The first runs (matches a unit length apart, on both sides of a window
+  // of length k) that a window needs before its extension can reach
+  // `min_score`: with less it takes no step and scores just those. Below 1
+  // when the bound cannot tell.
+  int first_runs_needed(unsigned k, int min_score) const;
+
   // For a scan over the windows of length k of one text: lets the bound
   // settle most windows from word counts of their neighbourhood instead.
   void scan_windows(const char* text, uint64_t n, unsigned k);

@@ -8,6 +8,7 @@
 
 #include "CSearchController.h"
 #include "chunked_scan.h"
+#include "exact_candidates.h"
 #include "extension_bound.h"
 #include "global-types-and-parameters.h"
 #include "run_frontend.h"
@@ -96,15 +97,17 @@ class ImperfectScan {
   }
 
   // A pass's bound on what a window can score, which settles most hopeless
-  // windows without an extension.
+  // windows without an extension; and the windows too short of period
+  // matches for even that, passed over 64 at a time.
   struct Pass {
     ExtensionBound bound;
+    RunNeighbours runs;
     explicit Pass(const ImperfectScan& scan)
+        : runs(scan.text_, scan.n_, scan.k_, bound.first_runs_needed(scan.k_, scan.min_scores_[scan.k_]))
     {
       if (scan.k_ > 1) bound.scan_windows(scan.text_, scan.n_, scan.k_);
     }
-    // Every window is looked at.
-    unsigned next_possible(unsigned i, unsigned) const { return i; }
+    unsigned next_possible(unsigned i, unsigned to) { return static_cast<unsigned>(runs.next(i, to)); }
   };
 
   // The repeat that window s grows into when it meets the thresholds; null
