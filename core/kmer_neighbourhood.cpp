@@ -118,78 +118,27 @@ void KmerNeighbourhood::rebuild(uint64_t to)
   }
 }
 
-void KmerNeighbourhood::step()
+// A step near an end of the text: positions outside it count as other
+// characters.
+void KmerNeighbourhood::step_near_end()
 {
-  if (s - reach - T < 0 || s + k + reach + 1 > n) {
-    // Near an end of the text: positions outside it count as other characters.
-    remove(right, s + k);
-    roll(right.entering, s + k + reach);  // the word starting at s + k + reach - T + 1
-    add(right, s + k + reach - T + 1);
-    remove(left, s - reach);
-    roll(left.entering, s);  // the word starting at s + 1 - T
-    add(left, s + 1 - T);
-    if (s - reach >= 0 && text[s - reach] == 'N') --Ns;
-    if (s + k + reach < n && text[s + k + reach] == 'N') ++Ns;
-  } else {
-    step_inside(right, s + k, s + k + reach);
-    step_inside(left, s - reach, s);
-    Ns += (text[s + k + reach] == 'N') - (text[s - reach] == 'N');
-  }
-  const int entering = char_class(s + k);
-  unit_others += (entering == 4) - (char_class(s) == 4);
-  unit_code = ((unit_code << 2) | (entering & 3u)) & unit_mask;
-  ++s;
+  remove(right, s + k);
+  roll(right.entering, s + k + reach);  // the word starting at s + k + reach - T + 1
+  add(right, s + k + reach - T + 1);
+  remove(left, s - reach);
+  roll(left.entering, s);  // the word starting at s + 1 - T
+  add(left, s + 1 - T);
+  if (s - reach >= 0 && text[s - reach] == 'N') --Ns;
+  if (s + k + reach < n && text[s + k + reach] == 'N') ++Ns;
+  step_unit();
 }
 
-// One side moved on by one, away from the text's ends: the word at
-// `leaving` goes, the word ending with character `last` comes.
-inline void KmerNeighbourhood::step_inside(Side& side, int64_t leaving, int64_t last)
-{
-  const int out = slot(leaving);
-  long_count[side.ring_long[out]] -= side.one;
-  short_count[side.ring_short[out]] -= side.one;
-  Word& w = side.entering;
-  const uint32_t c = nucleotide_class.of[static_cast<unsigned char>(text[last])];
-  w.code = ((w.code << 2) | (c & 3u)) & long_mask;
-  w.bad = ((w.bad << 1) | (c >> 2)) & bad_mask;
-  const uint32_t whole = w.bad == 0 ? w.code : long_mask + 1;
-  const uint32_t prefix = (w.bad >> 1) == 0 ? w.code >> 2 : (long_mask >> 2) + 1;
-  const int in = slot(last - T + 1);
-  side.ring_long[in] = whole;
-  side.ring_short[in] = prefix;
-  long_count[whole] += side.one;
-  short_count[prefix] += side.one;
-}
-
-void KmerNeighbourhood::move_to(uint64_t to)
-{
-  const int64_t target = static_cast<int64_t>(to);
-  if (s < 0 || target < s || target - s > reach) {
-    rebuild(to);
-    return;
-  }
-  while (s < target) step();
-}
-
-KmerNeighbourhood::Hits KmerNeighbourhood::hits() const
+// A unit too long for one word of codes: its cyclic words one by one, from
+// phase 0 on.
+KmerNeighbourhood::Hits KmerNeighbourhood::hits_of_long_unit() const
 {
   const unsigned char* unit = reinterpret_cast<const unsigned char*>(text + s);
-  const uint32_t* shorts = short_count;
-  const uint32_t* longs = long_count;
   uint32_t short_sum = 0, long_sum = 0;
-  if (k + T - 1 <= 32 && T - 1 <= k) {
-    // The unit followed by its first T - 1 characters: its cyclic words are
-    // plain windows of that, taken from the last one down.
-    uint64_t extended = (unit_code << (2 * (T - 1))) | (unit_code >> (2 * (k - T + 1)));
-    for (int64_t a = 0; a < k; ++a) {
-      const uint32_t word = static_cast<uint32_t>(extended) & long_mask;
-      long_sum += longs[word];
-      short_sum += shorts[word >> 2];
-      extended >>= 2;
-    }
-    return Hits{short_sum & 0xFFFF, long_sum & 0xFFFF, short_sum >> 16, long_sum >> 16};
-  }
-  // The cyclic word at phase 0, then one phase further each time.
   uint32_t word = 0;
   int64_t next = 0;
   for (int i = 0; i < T; ++i) {
@@ -198,8 +147,8 @@ KmerNeighbourhood::Hits KmerNeighbourhood::hits() const
   }
   word &= long_mask;
   for (int64_t a = 0; a < k; ++a) {
-    long_sum += longs[word];
-    short_sum += shorts[word >> 2];
+    long_sum += long_count[word];
+    short_sum += short_count[word >> 2];
     word = ((word << 2) | (nucleotide_class.of[unit[next]] & 3u)) & long_mask;
     if (++next == k) next = 0;
   }

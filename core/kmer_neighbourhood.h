@@ -13,6 +13,8 @@
 
 #include <cstdint>
 
+#include "nucleotide_class.h"
+
 class KmerNeighbourhood {
  public:
   // Long enough for a walk that may lose the points of two steps and gain
@@ -65,8 +67,10 @@ class KmerNeighbourhood {
   void start_side(Side& side, int64_t first_start);
   void clear_side(Side& side, int64_t first_start);
   void rebuild(uint64_t s);
-  void step();
+  void step_near_end();
   void step_inside(Side& side, int64_t leaving, int64_t last);
+  void step_unit();
+  Hits hits_of_long_unit() const;
 
   const char* text;
   int64_t n;
@@ -84,5 +88,70 @@ class KmerNeighbourhood {
   uint32_t* long_count;
   Side right, left;
 };
+
+// The per-window work, inline: a scan asks once for every window.
+
+inline void KmerNeighbourhood::move_to(uint64_t to)
+{
+  const int64_t target = static_cast<int64_t>(to);
+  if (s < 0 || target < s || target - s > reach) {
+    rebuild(to);
+    return;
+  }
+  while (s < target) {
+    if (s - reach - T < 0 || s + k + reach + 1 > n) {
+      step_near_end();
+      continue;
+    }
+    step_inside(right, s + k, s + k + reach);
+    step_inside(left, s - reach, s);
+    Ns += (text[s + k + reach] == 'N') - (text[s - reach] == 'N');
+    step_unit();
+  }
+}
+
+// One side moved on by one, away from the text's ends: the word at
+// `leaving` goes, the word ending with character `last` comes.
+inline void KmerNeighbourhood::step_inside(Side& side, int64_t leaving, int64_t last)
+{
+  const int out = static_cast<int>(leaving & (ring - 1));
+  long_count[side.ring_long[out]] -= side.one;
+  short_count[side.ring_short[out]] -= side.one;
+  Word& w = side.entering;
+  const uint32_t c = nucleotide_class.of[static_cast<unsigned char>(text[last])];
+  w.code = ((w.code << 2) | (c & 3u)) & long_mask;
+  w.bad = ((w.bad << 1) | (c >> 2)) & bad_mask;
+  const uint32_t whole = w.bad == 0 ? w.code : long_mask + 1;
+  const uint32_t prefix = (w.bad >> 1) == 0 ? w.code >> 2 : (long_mask >> 2) + 1;
+  const int in = static_cast<int>((last - T + 1) & (ring - 1));
+  side.ring_long[in] = whole;
+  side.ring_short[in] = prefix;
+  long_count[whole] += side.one;
+  short_count[prefix] += side.one;
+}
+
+inline void KmerNeighbourhood::step_unit()
+{
+  const int entering = nucleotide_class.of[static_cast<unsigned char>(text[s + k])];
+  unit_others += (entering == 4) - (nucleotide_class.of[static_cast<unsigned char>(text[s])] == 4);
+  unit_code = ((unit_code << 2) | (entering & 3u)) & unit_mask;
+  ++s;
+}
+
+inline KmerNeighbourhood::Hits KmerNeighbourhood::hits() const
+{
+  if (k + T - 1 > 32 || T - 1 > k) return hits_of_long_unit();
+  // The unit followed by its first T - 1 characters: its cyclic words are
+  // plain windows of that, taken from the last one down.
+  uint64_t extended = (unit_code << (2 * (T - 1))) | (unit_code >> (2 * (k - T + 1)));
+  uint32_t short_sum = 0, long_sum = 0;
+  for (int64_t a = 0; a < k; ++a) {
+    const uint32_t word = static_cast<uint32_t>(extended) & long_mask;
+    long_sum += long_count[word];
+    short_sum += short_count[word >> 2];
+    extended >>= 2;
+  }
+  return Hits{short_sum & 0xFFFF, long_sum & 0xFFFF, short_sum >> 16, long_sum >> 16};
+}
 
 #endif
