@@ -140,10 +140,18 @@ inline void KmerNeighbourhood::step_unit()
 
 inline KmerNeighbourhood::Hits KmerNeighbourhood::hits() const
 {
-  if (k + T - 1 > 32 || T - 1 > k) return hits_of_long_unit();
-  // The unit followed by its first T - 1 characters: its cyclic words are
-  // plain windows of that, taken from the last one down.
-  uint64_t extended = (unit_code << (2 * (T - 1))) | (unit_code >> (2 * (k - T + 1)));
+  if (k + T - 1 > 32) return hits_of_long_unit();
+  // The first k + T - 1 characters of the unit repeated: its cyclic words
+  // are plain windows of that, taken from the last one down.
+  uint64_t extended;
+  if (T - 1 <= k) {
+    extended = (unit_code << (2 * (T - 1))) | (unit_code >> (2 * (k - T + 1)));
+  } else {
+    uint64_t repeated = unit_code;  // a short unit: at most 2 (T - 1) characters
+    int64_t length = k;
+    for (; length < k + T - 1; length += k) repeated = (repeated << (2 * k)) | unit_code;
+    extended = repeated >> (2 * (length - (k + T - 1)));
+  }
   uint32_t short_sum = 0, long_sum = 0;
   for (int64_t a = 0; a < k; ++a) {
     const uint32_t word = static_cast<uint32_t>(extended) & long_mask;
