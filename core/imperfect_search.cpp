@@ -114,7 +114,7 @@ class ImperfectScan {
   // otherwise (the candidate is then kept in `spare` for the next window).
   Csat* grow(unsigned s, Pass& pass, Csat*& spare, Csat_garbagecollector& pool) const
   {
-    const int need = CSearchController::minScores[k_];
+    const int need = min_scores_[k_];
     if (k_ > 1 && pass.bound.window_hopeless(s, need)) return nullptr;
     Csat* sat = take_candidate(spare, pool, text_ + s, text_ + s + k_);
     if (pass.bound.cannot_reach(*sat, need, text_ - 1, text_ + n_)) {
