@@ -118,19 +118,13 @@ void KmerNeighbourhood::rebuild(uint64_t to)
   }
 }
 
-// A step near an end of the text: positions outside it count as other
-// characters.
-void KmerNeighbourhood::step_near_end()
+// The right side moved on by one where its new last character lies past
+// the text's end: that word counts as one of other characters.
+void KmerNeighbourhood::step_right_past_end()
 {
   remove(right, s + k);
   roll(right.entering, s + k + reach);  // the word starting at s + k + reach - T + 1
   add(right, s + k + reach - T + 1);
-  remove(left, s - reach);
-  roll(left.entering, s);  // the word starting at s + 1 - T
-  add(left, s + 1 - T);
-  if (s - reach >= 0 && text[s - reach] == 'N') --Ns;
-  if (s + k + reach < n && text[s + k + reach] == 'N') ++Ns;
-  step_unit();
 }
 
 // A unit too long for one word of codes: its cyclic words one by one, from

@@ -67,7 +67,7 @@ class KmerNeighbourhood {
   void start_side(Side& side, int64_t first_start);
   void clear_side(Side& side, int64_t first_start);
   void rebuild(uint64_t s);
-  void step_near_end();
+  void step_right_past_end();
   void step_inside(Side& side, int64_t leaving, int64_t last);
   void step_unit();
   Hits hits_of_long_unit() const;
@@ -99,13 +99,17 @@ inline void KmerNeighbourhood::move_to(uint64_t to)
     return;
   }
   while (s < target) {
-    if (s - reach - T < 0 || s + k + reach + 1 > n) {
-      step_near_end();
-      continue;
+    // The left side's new character is the window's first: it always lies
+    // in the text; words that reach before the text hold other characters.
+    const int64_t last = s + k + reach;
+    if (last < n) {
+      step_inside(right, s + k, last);
+      Ns += text[last] == 'N';
+    } else {
+      step_right_past_end();
     }
-    step_inside(right, s + k, s + k + reach);
     step_inside(left, s - reach, s);
-    Ns += (text[s + k + reach] == 'N') - (text[s - reach] == 'N');
+    if (s >= reach) Ns -= text[s - reach] == 'N';
     step_unit();
   }
 }
