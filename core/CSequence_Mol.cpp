@@ -38,6 +38,25 @@ inline void refuse_too_long(CSequence_Mol& s, CFile& file)
   file.set_state(CFile::state_error);
 }
 
+// Appends one sequence character as the text holds it; false when the
+// character ends the reading of the record: invalid, or one more than the
+// text can hold (the file's state then says so).
+inline bool take_sequence_character(CSequence_Mol& s, CFile& file, char c)
+{
+  const unsigned char k = sequence_codes.code[static_cast<unsigned char>(c)];
+  if (k >= ambiguity) {
+    if (s.seq_text.len >= faststring::max_len) {
+      refuse_too_long(s, file);
+      return false;
+    }
+    s.seq_text.push_back(k == ambiguity ? s.ambig_char : static_cast<char>(k));
+  } else if (k == invalid) {
+    file.set_state(CFile::state_error);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 CSequence_Mol::CSequence_Mol(int type, char ambiguity_char, unsigned reserve_length)
@@ -130,19 +149,55 @@ void CSequence_Mol::getLineOfDNA_toupper_ambig2N_removegaps(CFile& file)
     return;
   }
 
+  // What getchar() would hand out one by one: the characters in the buffer
+  // before the next line end or other control character (or byte above 127)
+  // are taken straight from it; those and a refill go through getchar().
   for (;;) {
-    char c = file.getchar();
+    if (!take_buffered_run(file)) return;
+    const char c = file.getchar();
     if (file.fail() || c == '\n') return;
-    unsigned char k = sequence_codes.code[static_cast<unsigned char>(c)];
-    if (k > ambiguity) {
-      if (seq_text.len >= faststring::max_len) return refuse_too_long(*this, file);
-      seq_text.push_back(static_cast<char>(k));
-    } else if (k == ambiguity) {
-      if (seq_text.len >= faststring::max_len) return refuse_too_long(*this, file);
-      seq_text.push_back(ambig_char);
-    } else if (k == invalid) {
+    if (!take_sequence_character(*this, file, c)) return;
+  }
+}
+
+// The characters before the next control character in the input's buffer;
+// the text's length lives in a register meanwhile (stores through the
+// text's characters could otherwise change it, for all the compiler knows).
+bool CSequence_Mol::take_buffered_run(CFile& file)
+{
+  const char* p = file.buf_pos;
+  const char* const e = file.buf_end;
+  uint32_t len = seq_text.len;
+  uint32_t capacity = seq_text.capacity;
+  char* text = seq_text.data;
+  bool going = true;
+  for (; p != e && *p > 13; ++p) {
+    const unsigned char k = sequence_codes.code[static_cast<unsigned char>(*p)];
+    if (k < ambiguity) {
+      if (k == skip) continue;
       file.set_state(CFile::state_error);
-      return;
+      going = false;
+      ++p;
+      break;
+    }
+    if (len >= faststring::max_len) {
+      refuse_too_long(*this, file);
+      going = false;
+      ++p;
+      break;
+    }
+    const char c = k == ambiguity ? ambig_char : static_cast<char>(k);
+    if (len == capacity) {
+      seq_text.len = len;
+      seq_text.push_back(c);  // grows as ever
+      text = seq_text.data;
+      capacity = seq_text.capacity;
+      ++len;
+    } else {
+      text[len++] = c;
     }
   }
+  seq_text.len = len;
+  file.buf_pos = const_cast<char*>(p);
+  return going;
 }
