@@ -19,7 +19,7 @@ class KmerNeighbourhood {
  public:
   // Long enough for a walk that may lose the points of two steps and gain
   // one or two over a few words, short enough that hits stay rare.
-  static constexpr int reach = 96;
+  static constexpr int reach = 128;
   static constexpr int max_word = 7;  // tables of 4^7 entries at most
   static constexpr int ring = 128;    // slots for a side's word starts
 
