@@ -14,6 +14,8 @@
 #   BASELINE  a second sarvik binary (or its build folder) to time side by side
 #   CHECK     with BASELINE: 1 (default) compares the two binaries' output
 #             files byte for byte, 0 skips that
+#   THREADS   sarvik's -t (default: its own, all the cores it may use); the
+#             baseline runs as it is, since older binaries have no -t
 #
 # Not a test, except for the output check: the figures depend on the machine,
 # and on a shared one only the ratios measured in the same run mean much.
@@ -117,6 +119,7 @@ run_once() {
   case $tool in
     sarvik|baseline)
       [[ $tool == sarvik ]] && cmd=("$sarvik") || cmd=("$baseline")
+      [[ $tool == sarvik && -n ${THREADS:-} ]] && cmd+=(-t "$THREADS")
       [[ $mode != default ]] && cmd+=(-M "$mode")
       cmd+=("$fa" out.txt) ;;
     # -ngs writes to stdout instead of files in the current folder. Debian's
@@ -174,7 +177,7 @@ done
 for input in "${inputs[@]}"; do
   printf 'input %-4s  %s, %d record(s), %d bp\n' "$input" "$(basename "${path[$input]}")" "${records[$input]}" "${bp[$input]}"
 done
-echo "commands: sarvik [-M MODE] FILE out.txt | trf FILE 2 7 7 80 10 50 500 -h -ngs | tantan -f4 FILE"
+echo "commands: sarvik${THREADS:+ -t $THREADS} [-M MODE] FILE out.txt | trf FILE 2 7 7 80 10 50 500 -h -ngs | tantan -f4 FILE"
 echo "wall s: fastest of $repeat run(s), cpu s: its user + system time; peak MB: maximum resident set size;"
 echo "B/nt: peak bytes per input nucleotide"
 echo "x sarvik: wall time divided by sarvik's (default mode) on the same input"
