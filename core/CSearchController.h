@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <list>
+#include <string>
 #include <vector>
 
 #include "CSequence_Mol.h"
@@ -21,6 +22,7 @@
 // eighth of its length. Bit i is the mark of position i - 1: the marks of
 // positions -1 and seq_length are sentinels that stay free.
 class ChunkedScanState;
+class WorkerPool;
 
 class CAnchorSeq {
  public:
@@ -107,7 +109,15 @@ class CSearchController {
 
   void remove_hidden(CsatContainer& list);
   // Writes the record's block; returns the result of the final fflush.
-  int report_SATList(FILE* file, std::list<Csat*> list);
+  int report_SATList(FILE* file, const std::list<Csat*>& list);
+  // The same block as a text, formatted on the pool's threads where the list
+  // is long.
+  std::string format_SATList(const std::list<Csat*>& list, WorkerPool* pool);
+
+ private:
+  void report_list_header(FILE* file) const;
+  void report_list_footer(FILE* file) const;
+  bool sequence_info_as_comment() const;
 };
 
 #endif

@@ -271,7 +271,9 @@ void CSearchController::search_exact_and_extend_to_imperfect_repeats()
   search_message("  Searching for exact repeats.\n");
   minScores = minScores_intern;
   minLengths = minLengths_intern;
-  const bool one_thread = !search_pool || search_pool->threads() < 2;
+  // A record too short to split is extended as on one thread: the other
+  // threads are busy with other records, and nothing waits on a split.
+  const bool one_thread = scan_chunk_length(sequence.seq_text.len) == 0;
   ExtendAsFound as_found(*this);
   if (one_thread) seed_taker = &as_found;
   exact_search_2();

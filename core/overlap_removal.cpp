@@ -1,10 +1,16 @@
 // The end of a sequence's search: thinning out mostly overlapping repeats and
 // writing the sequence's block of the output file.
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <iterator>
+#include <string>
+#include <vector>
 
 #include "CSearchController.h"
+#include "faststring.h"
 #include "global-types-and-parameters.h"
+#include "worker_pool.h"
 
 namespace {
 
@@ -49,25 +55,77 @@ void CSearchController::remove_hidden(CsatContainer& list)
   }
 }
 
-int CSearchController::report_SATList(FILE* file, std::list<Csat*> list)
+void CSearchController::report_list_header(FILE* file) const
 {
   const unsigned length = sequence.seq_text.len;
-  const bool table = global_print_sat_mode == 0 || global_print_sat_mode == 1;
-  const bool commented = (global_print_sat_mode == 2 || global_print_sat_mode == 3) && global_sequenceInfoAsComment;
-
-  if (table) {
+  if (global_print_sat_mode == 0 || global_print_sat_mode == 1) {
     std::fprintf(file, ">%s\nsequence length: %u\n", sequence.full_name.c_str(), length);
-  } else if (commented) {
+  } else if (sequence_info_as_comment()) {
     const char* full = sequence.full_name.c_str();
     std::fprintf(file, "# Full sequence name:\n#>%s\n##sequence-region %s 1 %u\n", full, sequence.name.c_str(),
                  length);
   }
+}
 
-  for (Csat* s : list) s->report_sat(file, sequence);
-
-  if (table)
+void CSearchController::report_list_footer(FILE* file) const
+{
+  if (global_print_sat_mode == 0 || global_print_sat_mode == 1)
     std::fprintf(file, "# Analysis of sequence \"%s\" completed.\n", sequence.full_name.c_str());
-  else if (commented)
+  else if (sequence_info_as_comment())
     std::fprintf(file, "# Analysis of sequence \"%s\" completed.\n", sequence.name.c_str());
+}
+
+bool CSearchController::sequence_info_as_comment() const
+{
+  return (global_print_sat_mode == 2 || global_print_sat_mode == 3) && global_sequenceInfoAsComment;
+}
+
+int CSearchController::report_SATList(FILE* file, const std::list<Csat*>& list)
+{
+  report_list_header(file);
+  for (Csat* s : list) s->report_sat(file, sequence);
+  report_list_footer(file);
   return std::fflush(file);
+}
+
+namespace {
+
+// What `print` writes to a stream, as a string.
+template <class Print>
+std::string printed(Print&& print)
+{
+  char* text = nullptr;
+  std::size_t size = 0;
+  FILE* f = open_memstream(&text, &size);
+  if (!f) abort_on_failed_realloc();  // out of memory, as for any other buffer
+  print(f);
+  std::fclose(f);
+  std::string s(text, size);
+  std::free(text);
+  return s;
+}
+
+}  // namespace
+
+std::string CSearchController::format_SATList(const std::list<Csat*>& list, WorkerPool* pool)
+{
+  // Slices of repeats, formatted side by side where there are many.
+  const std::vector<Csat*> repeats(list.begin(), list.end());
+  const std::size_t per_slice = 2048;
+  const std::size_t slices = (repeats.size() + per_slice - 1) / per_slice;
+  std::vector<std::string> texts(slices);
+  auto slice = [&](std::size_t i) {
+    texts[i] = printed([&](FILE* f) {
+      const std::size_t end = std::min(repeats.size(), (i + 1) * per_slice);
+      for (std::size_t r = i * per_slice; r < end; ++r) repeats[r]->report_sat(f, sequence);
+    });
+  };
+  if (pool && slices > 1)
+    pool->parallel_for(slices, slice);
+  else
+    for (std::size_t i = 0; i < slices; ++i) slice(i);
+  std::string block = printed([&](FILE* f) { report_list_header(f); });
+  for (const std::string& t : texts) block += t;
+  block += printed([&](FILE* f) { report_list_footer(f); });
+  return block;
 }

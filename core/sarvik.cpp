@@ -267,9 +267,16 @@ CsatContainer& search_record(CSearchController& controller, FILE* out)
   return found;
 }
 
-void write_record(OutputFiles& files, CSearchController& controller, CsatContainer& found, RunStatistics* stats)
+// `block`: the record's block of the output file when a worker formatted it.
+void write_record(OutputFiles& files, CSearchController& controller, CsatContainer& found, RunStatistics* stats,
+                  const std::string* block = nullptr)
 {
-  controller.report_SATList(files.out, found);
+  if (block) {
+    std::fwrite(block->data(), 1, block->size(), files.out);
+    std::fflush(files.out);
+  } else {
+    controller.report_SATList(files.out, found);
+  }
   if (stats) stats->add_record(controller.sequence, found);
   if (files.masked) write_masked_record(files.masked, controller.sequence, found);
 }
@@ -339,8 +346,15 @@ struct RecordJob {
   std::unique_ptr<CSearchController> controller;
   CsatContainer* found = nullptr;
   std::atomic<unsigned> unit_length{0};
+  std::string block;  // the record's block of the output file, if the worker formatted it
+  bool formatted = false;
   bool done = false;  // guarded by the pipeline's mutex
 };
+
+// Records up to this length have their block formatted by the workers, so
+// the driving thread only copies it out; longer ones are written as they
+// are formatted, so that their text is never held whole in memory.
+const uint32_t max_formatted_length = 16u << 20;
 
 // What is read ahead is bounded by a number of records and, so that two
 // chromosomes are not held at once, by a total of nucleotides (the record
@@ -412,6 +426,8 @@ LoopEnd parallel_loop(CFile& input, OutputFiles& files, RunStatistics* stats)
         become_search_worker(&j->unit_length);
         j->controller.reset(new CSearchController(j->n, j->seq, &j->pool));
         j->found = &search_record(*j->controller, files.out);
+        j->formatted = j->seq.seq_text.len <= max_formatted_length && !run_stop_set();
+        if (j->formatted) j->block = j->controller->format_SATList(*j->found, search_pool);
         become_search_worker(nullptr);
         std::lock_guard<std::mutex> lock(mutex);
         j->done = true;
@@ -439,13 +455,15 @@ LoopEnd parallel_loop(CFile& input, OutputFiles& files, RunStatistics* stats)
         lock.lock();
       }
     }
-    write_record(files, *job.controller, *job.found, stats);
+    write_record(files, *job.controller, *job.found, stats, job.formatted ? &job.block : nullptr);
     stop = graphical && stop_requested();
     // The workers do not report; the record the stop cut short is this one.
     if (stop) report_status(job.n, name, job.unit_length.load(std::memory_order_relaxed), 'a');
     bases -= job.seq.seq_text.len;
     job.controller.reset();
     job.found = nullptr;
+    job.block.clear();
+    job.block.shrink_to_fit();  // a spare job holds no text
     spare_jobs.push_back(std::move(in_flight.front()));
     in_flight.pop_front();
     if (const std::string* failed = files.failed_name()) {
