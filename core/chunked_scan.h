@@ -165,7 +165,7 @@ unsigned scan_windows(Scan& scan, typename Scan::Pass& pass, unsigned from, unsi
                       Csat_garbagecollector& pool, Take&& take, Poll&& poll)
 {
   Csat* spare = nullptr;
-  unsigned cursor = scan.cursor_at(from);
+  auto Ns = scan.n_cursor();
   unsigned s = from;
   for (; s < to; ++s) {
     if ((s - from) % 256 == 0 && poll(s)) break;
@@ -181,7 +181,7 @@ unsigned scan_windows(Scan& scan, typename Scan::Pass& pass, unsigned from, unsi
       s = next - 1;
       continue;
     }
-    if (!scan.eligible(s, m, cursor)) continue;
+    if (!scan.eligible(s, m, Ns)) continue;
     if (Csat* r = scan.grow(s, pass, spare, pool)) {
       scan.cover(m, *r);
       take(s, r);
@@ -304,11 +304,11 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
     F = true_reach;  // the speculative run saw none of the repeats taken before it
     std::size_t next = 0;  // first speculative repeat not yet decided
     unsigned s = ch.a;
-    unsigned cursor = scan.cursor_at(s);
+    auto Ns = scan.n_cursor();
     Csat* spare = nullptr;
     for (; s < ch.spec_end && F > static_cast<long>(s) - 1; ++s) {
       Csat* guess = next < ch.taken.size() && ch.taken[next].first == s ? ch.taken[next++].second : nullptr;
-      if (!scan.eligible(s, m, cursor)) {
+      if (!scan.eligible(s, m, Ns)) {
         if (guess) {
           F = std::max(F, scan.reach(*guess));
           own_pool.give_back(guess);

@@ -66,12 +66,35 @@ inline uint64_t windows_next_to_runs(const char* S, uint64_t L, uint64_t w, uint
   return static_cast<uint64_t>(next >> 32);
 }
 
-// The first N at or after p, or E.
-inline const char* first_N(const char* p, const char* E)
-{
-  const void* n = p == E ? nullptr : std::memchr(p, 'N', static_cast<std::size_t>(E - p));
-  return n ? static_cast<const char*>(n) : E;
-}
+// Whether stretches of the text hold an N, for stretches asked in increasing
+// order. Each search looks a bounded way ahead, so that a scan that starts
+// in the middle of a long text without N does not read on to its end.
+class NCursor {
+ public:
+  NCursor(const char* S, const char* E) : E_(E), next_(S) {}
+
+  // True when [p, p + len) holds no N; p + len <= the text's end.
+  bool clear(const char* p, uint64_t len)
+  {
+    if (p >= next_ || (!found_ && static_cast<uint64_t>(next_ - p) < len)) seek(p, len);
+    return static_cast<uint64_t>(next_ - p) >= len;
+  }
+
+ private:
+  void seek(const char* p, uint64_t len)
+  {
+    const uint64_t ahead = len > horizon ? len : horizon;
+    const char* far = static_cast<uint64_t>(E_ - p) > ahead ? p + ahead : E_;
+    const void* n = std::memchr(p, 'N', static_cast<std::size_t>(far - p));
+    next_ = n ? static_cast<const char*>(n) : far;
+    found_ = n || far == E_;  // next_ is an N, or the text's end
+  }
+
+  static constexpr uint64_t horizon = 1 << 16;
+  const char* E_;
+  const char* next_;    // no N in [where the last search began, next_)
+  bool found_ = false;  // and none before it, for good
+};
 
 // The windows of one unit length, visited in increasing order, that lie next
 // to a run of at least `need` period matches (at most 8 are looked for);
@@ -80,8 +103,7 @@ inline const char* first_N(const char* p, const char* E)
 class RunNeighbours {
  public:
   RunNeighbours(const char* S, uint64_t L, uint64_t k, int need)
-      : S_(S), E_(S + L), L_(L), k_(k), need_(need), run_(need < 8 ? static_cast<unsigned>(need) : 8),
-        near_N_(need < 1 ? S + L : first_N(S, S + L))
+      : S_(S), E_(S + L), L_(L), k_(k), need_(need), run_(need < 8 ? static_cast<unsigned>(need) : 8), Ns_(S, S + L)
   {
   }
 
@@ -92,9 +114,10 @@ class RunNeighbours {
     if (w != block_) {
       block_ = w;
       todo_ = ~0ull;
-      const char* lo = S_ + (w >= 16 ? w - 16 : 0);
-      if (near_N_ < lo) near_N_ = first_N(lo, E_);
-      if (static_cast<uint64_t>(near_N_ - S_) >= w + 64 + k_ + 16) todo_ = windows_next_to_runs(S_, L_, w, k_, run_);
+      // Near an end of the text every window is tried, as near an N.
+      const uint64_t lo = w >= 16 ? w - 16 : 0;
+      const uint64_t hi = w + 64 + k_ + 16;
+      if (hi <= L_ && Ns_.clear(S_ + lo, hi - lo)) todo_ = windows_next_to_runs(S_, L_, w, k_, run_);
     }
     return (todo_ >> (i - w)) & 1;
   }
@@ -118,7 +141,7 @@ class RunNeighbours {
   uint64_t k_;
   int need_;
   unsigned run_;
-  const char* near_N_;
+  NCursor Ns_;
   uint64_t block_ = ~0ull;
   uint64_t todo_ = 0;
 };

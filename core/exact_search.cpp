@@ -136,14 +136,13 @@ class ExactScan {
     CSearchController::minScores = min_scores_;
     CSearchController::minLengths = min_lengths_;
   }
-  // The cursor is the offset of the first N at or after the window.
-  unsigned cursor_at(unsigned i) const { return static_cast<unsigned>(first_N(S_ + i, E_) - S_); }
+  // Where the Ns are, for windows visited in increasing order.
+  NCursor n_cursor() const { return NCursor(S_, E_); }
 
   template <class View>
-  bool eligible(unsigned i, const View& m, unsigned& npos) const
+  bool eligible(unsigned i, const View& m, NCursor& Ns) const
   {
-    if (npos < i) npos = cursor_at(i);
-    if (i + k_ > npos) return false;
+    if (!Ns.clear(S_ + i, k_)) return false;
     const long l = i;
     if (!((m.at(l) == 'a' && (m.at(l + k_ - 1) == 'a' || m.at(l + k_) == 'a')) ||
           (m.at(l - 1) == 'a' && m.at(l + k_ - 1) == 'a')))

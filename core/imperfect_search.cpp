@@ -75,25 +75,18 @@ class ImperfectScan {
     CSearchController::minLengths = min_lengths_;
   }
 
-  // First N at or after s (k > 1 only): the cursor eligible() moves forward.
-  unsigned cursor_at(unsigned s) const
-  {
-    if (k_ == 1 || s >= n_) return s;
-    // Every chunk starts a search, to the next N or the end of the record.
-    const void* N = std::memchr(text_ + s, 'N', n_ - s);
-    return N ? static_cast<unsigned>(static_cast<const char*>(N) - text_) : n_;
-  }
+  // Where the Ns are, for windows visited in increasing order (k > 1).
+  NCursor n_cursor() const { return NCursor(text_, text_ + n_); }
 
   template <class View>
-  bool eligible(unsigned s, const View& m, unsigned& n_pos) const
+  bool eligible(unsigned s, const View& m, NCursor& Ns) const
   {
     // Unit length 1 anchors on a free mark alone and never at an N.
     if (k_ == 1) return text_[s] != 'N' && m.at(s) == 'a';
-    if (n_pos < s) n_pos = cursor_at(s);
     const long l = s;
     const bool anchored = (m.at(l) == 'a' && (m.at(l + k_ - 1) == 'a' || m.at(l + k_) == 'a')) ||
                           (m.at(l - 1) == 'a' && m.at(l + k_ - 1) == 'a');
-    return anchored && n_pos >= s + k_ && !single_letter(text_ + s, k_);
+    return anchored && Ns.clear(text_ + s, k_) && !single_letter(text_ + s, k_);
   }
 
   // A pass's bound on what a window can score, which settles most hopeless
