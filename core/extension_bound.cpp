@@ -151,9 +151,10 @@ int ExtensionBound::first_runs_needed(unsigned k, int min_score) const
 
 void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k)
 {
-  // Counting pays once a side fits beside the window; the tables have
-  // 4^(q+1) entries.
-  if (!enabled || q >= KmerNeighbourhood::max_word || n < 4 * KmerNeighbourhood::reach || k > max_unit) return;
+  // Counting pays once the record is about as long as a side (setting the
+  // counts up costs about as much as a side's worth of windows settled
+  // without them); the tables have 4^(q+1) entries.
+  if (!enabled || q >= KmerNeighbourhood::max_word || n < KmerNeighbourhood::reach || k > max_unit) return;
   neighbourhood.reset(new KmerNeighbourhood(text, n, k, q));
   scan_text = text;
   scan_length = n;
