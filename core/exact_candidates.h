@@ -92,8 +92,8 @@ class NCursor {
 
   static constexpr uint64_t horizon = 1 << 16;
   const char* E_;
-  const char* next_;    // no N in [where the last search began, next_)
-  bool found_ = false;  // and none before it, for good
+  const char* next_;    // no N from where the last search began up to here
+  bool found_ = false;  // here is an N or the text's end, not just where the search stopped
 };
 
 // The windows of one unit length, visited in increasing order, that lie next
@@ -103,7 +103,7 @@ class NCursor {
 class RunNeighbours {
  public:
   RunNeighbours(const char* S, uint64_t L, uint64_t k, int need)
-      : S_(S), E_(S + L), L_(L), k_(k), need_(need), run_(need < 8 ? static_cast<unsigned>(need) : 8), Ns_(S, S + L)
+      : S_(S), L_(L), k_(k), need_(need), run_(need < 8 ? static_cast<unsigned>(need) : 8), Ns_(S, S + L)
   {
   }
 
@@ -136,7 +136,6 @@ class RunNeighbours {
 
  private:
   const char* S_;
-  const char* E_;
   uint64_t L_;
   uint64_t k_;
   int need_;
