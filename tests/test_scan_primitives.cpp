@@ -4,6 +4,7 @@
 // periodic so that runs cross word boundaries; every seed is printed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <random>
@@ -204,6 +205,30 @@ TEST(ExactCandidates, PeriodMatchesAndRunWindowsMatchPlainLoops)
         }
         ASSERT_EQ(windows_next_to_runs(B.begin(), n, w, k, run), expect) << "w " << w << " k " << k << " run " << run;
       }
+    }
+  }
+}
+
+// Stretches asked in increasing order, now and then far apart (beyond how
+// far one search looks), over texts with no N, a few, or many.
+TEST(NCursor, SaysWhetherEachStretchHoldsAnN)
+{
+  for (uint32_t seed = 1; seed <= 40; ++seed) {
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    Rng r(seed);
+    const int n = pick(r, 1, 300000);
+    std::string t(static_cast<size_t>(n), 'A');
+    const int Ns = std::vector<int>{0, 1, 3, 50, 5000}[seed % 5];
+    for (int i = 0; i < Ns; ++i) t[static_cast<size_t>(pick(r, 0, n - 1))] = 'N';
+    std::vector<int> next_N(static_cast<size_t>(n) + 1, n);  // first N at or after each position
+    for (int i = n - 1; i >= 0; --i) next_N[i] = t[i] == 'N' ? i : next_N[i + 1];
+    const ExactBuffer B(t);
+    NCursor cursor(B.begin(), B.end());
+    for (int p = 0; p < n;) {
+      const int len = pick(r, 1, std::min(n - p, pick(r, 0, 3) ? 20 : 200000));
+      ASSERT_EQ(cursor.clear(B.begin() + p, static_cast<uint64_t>(len)), next_N[p] >= p + len)
+          << "p " << p << " len " << len;
+      p += pick(r, 0, 3) ? pick(r, 0, 2) : pick(r, 1, 100000);
     }
   }
 }
