@@ -38,23 +38,46 @@ inline void refuse_too_long(CSequence_Mol& s, CFile& file)
   file.set_state(CFile::state_error);
 }
 
-// Appends one sequence character as the text holds it; false when the
-// character ends the reading of the record: invalid, or one more than the
-// text can hold (the file's state then says so).
-inline bool take_sequence_character(CSequence_Mol& s, CFile& file, char c)
+// Appends the sequence characters from p on as the text holds them, up to e
+// or, when `until_control`, the first control character (or byte above 127);
+// returns where it stopped. Null at a character that ends the reading of
+// the record: invalid, or one more than the text can hold (the file's state
+// then says so). The text's length lives in a register meanwhile (stores
+// through its characters could otherwise change it, for all the compiler
+// knows).
+template <bool until_control>
+const char* take_characters(CSequence_Mol& s, CFile& file, const char* p, const char* e)
 {
-  const unsigned char k = sequence_codes.code[static_cast<unsigned char>(c)];
-  if (k >= ambiguity) {
-    if (s.seq_text.len >= faststring::max_len) {
-      refuse_too_long(s, file);
-      return false;
+  faststring& t = s.seq_text;
+  uint32_t len = t.len;
+  uint32_t capacity = t.capacity;
+  char* text = t.data;
+  for (; p != e && !(until_control && *p <= 13); ++p) {
+    const unsigned char k = sequence_codes.code[static_cast<unsigned char>(*p)];
+    if (k < ambiguity) {
+      if (k == skip) continue;
+      t.len = len;
+      file.set_state(CFile::state_error);
+      return nullptr;
     }
-    s.seq_text.push_back(k == ambiguity ? s.ambig_char : static_cast<char>(k));
-  } else if (k == invalid) {
-    file.set_state(CFile::state_error);
-    return false;
+    if (len >= faststring::max_len) {
+      t.len = len;
+      refuse_too_long(s, file);
+      return nullptr;
+    }
+    const char c = k == ambiguity ? s.ambig_char : static_cast<char>(k);
+    if (len == capacity) {
+      t.len = len;
+      t.push_back(c);  // grows as ever
+      text = t.data;
+      capacity = t.capacity;
+      ++len;
+    } else {
+      text[len++] = c;
+    }
   }
-  return true;
+  t.len = len;
+  return p;
 }
 
 }  // namespace
@@ -153,51 +176,11 @@ void CSequence_Mol::getLineOfDNA_toupper_ambig2N_removegaps(CFile& file)
   // before the next line end or other control character (or byte above 127)
   // are taken straight from it; those and a refill go through getchar().
   for (;;) {
-    if (!take_buffered_run(file)) return;
+    const char* stop = take_characters<true>(*this, file, file.buf_pos, file.buf_end);
+    if (!stop) return;
+    file.buf_pos = const_cast<char*>(stop);
     const char c = file.getchar();
     if (file.fail() || c == '\n') return;
-    if (!take_sequence_character(*this, file, c)) return;
+    if (!take_characters<false>(*this, file, &c, &c + 1)) return;
   }
-}
-
-// The characters before the next control character in the input's buffer;
-// the text's length lives in a register meanwhile (stores through the
-// text's characters could otherwise change it, for all the compiler knows).
-bool CSequence_Mol::take_buffered_run(CFile& file)
-{
-  const char* p = file.buf_pos;
-  const char* const e = file.buf_end;
-  uint32_t len = seq_text.len;
-  uint32_t capacity = seq_text.capacity;
-  char* text = seq_text.data;
-  bool going = true;
-  for (; p != e && *p > 13; ++p) {
-    const unsigned char k = sequence_codes.code[static_cast<unsigned char>(*p)];
-    if (k < ambiguity) {
-      if (k == skip) continue;
-      file.set_state(CFile::state_error);
-      going = false;
-      ++p;
-      break;
-    }
-    if (len >= faststring::max_len) {
-      refuse_too_long(*this, file);
-      going = false;
-      ++p;
-      break;
-    }
-    const char c = k == ambiguity ? ambig_char : static_cast<char>(k);
-    if (len == capacity) {
-      seq_text.len = len;
-      seq_text.push_back(c);  // grows as ever
-      text = seq_text.data;
-      capacity = seq_text.capacity;
-      ++len;
-    } else {
-      text[len++] = c;
-    }
-  }
-  seq_text.len = len;
-  file.buf_pos = const_cast<char*>(p);
-  return going;
 }

@@ -33,9 +33,6 @@ class CSequence_Mol {
   void readFastaSequence(CFile& file);
   void find_fastaname_and_description();
   void getLineOfDNA_toupper_ambig2N_removegaps(CFile& file);
-  // The part of a line that lies in the input's buffer, taken at once;
-  // false when it ended the reading of the record.
-  bool take_buffered_run(CFile& file);
 };
 
 #endif

@@ -122,15 +122,26 @@ void expect_no_false_verdict(Engine& e, ExtensionBound& bound, const Csat& seed,
   }
 }
 
-// The complete search's use: one bound per unit length over the windows in
-// order (with gaps), the counts asked first, then the seed.
-TEST_F(EngineTest, WindowVerdictsNeverExcludeAReachedScore)
+// body(seed, r) for seeds 1 .. cases, each under random scoring parameters
+// that the trace names; stops at the first fatal failure.
+template <class Body>
+void for_random_params(uint32_t cases, Body&& body)
 {
-  for (uint32_t seed = 1; seed <= 90; ++seed) {
+  for (uint32_t seed = 1; seed <= cases; ++seed) {
     Rng r(seed);
     const ExtendParams params = random_params(r);
     SCOPED_TRACE("seed " + std::to_string(seed) + ": " + describe_params(params));
     params.apply();
+    body(seed, r);
+    if (::testing::Test::HasFatalFailure()) return;
+  }
+}
+
+// The complete search's use: one bound per unit length over the windows in
+// order (with gaps), the counts asked first, then the seed.
+TEST_F(EngineTest, WindowVerdictsNeverExcludeAReachedScore)
+{
+  for_random_params(90, [&](uint32_t seed, Rng& r) {
     // Long enough for the counts now and then, short texts too.
     const int n = pick(r, 0, 2) ? pick(r, 256, 1200) : pick(r, 2, 255);
     Engine e(planted_text(r, n));
@@ -147,18 +158,14 @@ TEST_F(EngineTest, WindowVerdictsNeverExcludeAReachedScore)
         if (HasFatalFailure()) return;
       }
     }
-  }
+  });
 }
 
 // The use after the exact search: perfect seeds with a score of their own,
 // no counts.
 TEST_F(EngineTest, ExactSeedVerdictsNeverExcludeAReachedScore)
 {
-  for (uint32_t seed = 1; seed <= 150; ++seed) {
-    Rng r(seed);
-    const ExtendParams params = random_params(r);
-    SCOPED_TRACE("seed " + std::to_string(seed) + ": " + describe_params(params));
-    params.apply();
+  for_random_params(150, [&](uint32_t, Rng& r) {
     units(1, 14);
     CSearchController::reset_minimum_arrays();
     Engine e(planted_text(r, pick(r, 20, 500)));
@@ -170,18 +177,14 @@ TEST_F(EngineTest, ExactSeedVerdictsNeverExcludeAReachedScore)
       expect_no_false_verdict(e, bound, *s, false, 0);
       if (HasFatalFailure()) return;
     }
-  }
+  });
 }
 
 // The windows the complete search passes over, too short of period matches
 // to take a step, never reach the score they were passed over for.
 TEST_F(EngineTest, WindowsPassedOverForShortRunsNeverReachTheScore)
 {
-  for (uint32_t seed = 1; seed <= 60; ++seed) {
-    Rng r(seed);
-    const ExtendParams params = random_params(r);
-    SCOPED_TRACE("seed " + std::to_string(seed) + ": " + describe_params(params));
-    params.apply();
+  for_random_params(60, [&](uint32_t, Rng& r) {
     const int n = pick(r, 2, 600);
     Engine e(planted_text(r, n));
     const ExtensionBound bound;
@@ -195,7 +198,7 @@ TEST_F(EngineTest, WindowsPassedOverForShortRunsNeverReachTheScore)
         ASSERT_LT(extended_score(e, w), m) << "window " << s << " k " << k << " passed over";
       }
     }
-  }
+  });
 }
 
 // On random DNA under the default parameters almost no window reaches the
