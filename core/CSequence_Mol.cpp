@@ -2,6 +2,10 @@
 
 #include <cstdio>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // What a sequence character becomes. Built for the C locale once, so the
@@ -45,6 +49,34 @@ inline void refuse_too_long(CSequence_Mol& s, CFile& file)
 // then says so). The text's length lives in a register meanwhile (stores
 // through its characters could otherwise change it, for all the compiler
 // knows).
+// Up to 16 at a time: whether the 16 characters at p are all plain A, C, G
+// or T in either case, and if so stores them upper-cased at `to`.
+inline bool take_plain_block(const char* p, char* to)
+{
+#if defined(__SSE2__)
+  const __m128i lower = _mm_set1_epi8(0x20);
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i l = _mm_or_si128(v, lower);
+  const __m128i plain =
+      _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(l, _mm_set1_epi8('a')), _mm_cmpeq_epi8(l, _mm_set1_epi8('c'))),
+                   _mm_or_si128(_mm_cmpeq_epi8(l, _mm_set1_epi8('g')), _mm_cmpeq_epi8(l, _mm_set1_epi8('t'))));
+  if (_mm_movemask_epi8(plain) != 0xFFFF) return false;
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_andnot_si128(lower, v));
+  return true;
+#else
+  (void)p;
+  (void)to;
+  return false;
+#endif
+}
+
+// Appends the sequence characters from p on as the text holds them, up to e
+// or, when `until_control`, the first control character (or byte above 127);
+// returns where it stopped. Null at a character that ends the reading of
+// the record: invalid, or one more than the text can hold (the file's state
+// then says so). The text's length lives in a register meanwhile (stores
+// through its characters could otherwise change it, for all the compiler
+// knows).
 template <bool until_control>
 const char* take_characters(CSequence_Mol& s, CFile& file, const char* p, const char* e)
 {
@@ -52,29 +84,40 @@ const char* take_characters(CSequence_Mol& s, CFile& file, const char* p, const 
   uint32_t len = t.len;
   uint32_t capacity = t.capacity;
   char* text = t.data;
-  for (; p != e && !(until_control && *p <= 13); ++p) {
-    const unsigned char k = sequence_codes.code[static_cast<unsigned char>(*p)];
-    if (k < ambiguity) {
-      if (k == skip) continue;
-      t.len = len;
-      file.set_state(CFile::state_error);
-      return nullptr;
+  for (;;) {
+    // Most of a genome is plain bases: those go a block at a time while the
+    // text has room; the table below takes a block with anything else.
+    while (until_control && e - p >= 16 && capacity - len >= 16 && faststring::max_len - len >= 16 &&
+           take_plain_block(p, text + len)) {
+      p += 16;
+      len += 16;
     }
-    if (len >= faststring::max_len) {
-      t.len = len;
-      refuse_too_long(s, file);
-      return nullptr;
+    const char* const block_end = until_control && e - p > 16 ? p + 16 : e;
+    for (; p != block_end && !(until_control && *p <= 13); ++p) {
+      const unsigned char k = sequence_codes.code[static_cast<unsigned char>(*p)];
+      if (k < ambiguity) {
+        if (k == skip) continue;
+        t.len = len;
+        file.set_state(CFile::state_error);
+        return nullptr;
+      }
+      if (len >= faststring::max_len) {
+        t.len = len;
+        refuse_too_long(s, file);
+        return nullptr;
+      }
+      const char c = k == ambiguity ? s.ambig_char : static_cast<char>(k);
+      if (len == capacity) {
+        t.len = len;
+        t.push_back(c);  // grows as ever
+        text = t.data;
+        capacity = t.capacity;
+        ++len;
+      } else {
+        text[len++] = c;
+      }
     }
-    const char c = k == ambiguity ? s.ambig_char : static_cast<char>(k);
-    if (len == capacity) {
-      t.len = len;
-      t.push_back(c);  // grows as ever
-      text = t.data;
-      capacity = t.capacity;
-      ++len;
-    } else {
-      text[len++] = c;
-    }
+    if (p != block_end || p == e) break;
   }
   t.len = len;
   return p;

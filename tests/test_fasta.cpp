@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <cctype>
+#include <random>
 #include <vector>
 
 #include "CSequence_Mol.h"
@@ -200,3 +203,43 @@ TEST(Fasta, RecordLongerThanAStringCanHoldIsRefused)
 }
 
 }  // namespace
+
+// Plain bases are taken a block at a time, everything else one by one: any
+// mix, at any offset of a line and of the text's growth, reads as the
+// character-by-character rule says.
+TEST(Fasta, PlainBasesAmongOtherCharactersAtEveryOffset)
+{
+  const std::string plain = "ACGTacgt", other = "NnRyUu-* \t";
+  for (unsigned seed = 1; seed <= 40; ++seed) {
+    SCOPED_TRACE(seed);
+    std::mt19937 rng(seed);
+    const unsigned other_per_mille = std::uniform_int_distribution<unsigned>(0, 300)(rng);
+    std::string text = ">s\n", want;
+    const int lines = std::uniform_int_distribution<int>(1, 60)(rng);
+    for (int l = 0; l < lines; ++l) {
+      const int length = std::uniform_int_distribution<int>(0, 200)(rng);
+      for (int i = 0; i < length; ++i) {
+        char c = std::uniform_int_distribution<unsigned>(0, 999)(rng) < other_per_mille ? other[rng() % other.size()]
+                                                                                          : plain[rng() % plain.size()];
+        text += c;
+        if (c == '-' || c == '*' || c == ' ' || c == '\t') continue;
+        want += c == 'U' || c == 'u' ? 'T' : plain.find(c) != std::string::npos ? static_cast<char>(std::toupper(c)) : 'N';
+      }
+      text += "\n";
+    }
+    const bool bad = seed % 4 == 0 && want.size() > 0;
+    std::size_t at = 0;
+    if (bad) {  // an invalid character somewhere in the sequence lines
+      do at = 3 + rng() % (text.size() - 3);
+      while (text[at] == '\n');
+      text[at] = 'J';
+    }
+    Outcome got = read_fasta(write_temp_file(text, "mix.fa"));
+    if (bad) {
+      EXPECT_EQ(got.error_line, 1 + static_cast<int>(std::count(text.begin(), text.begin() + at, '\n')));
+    } else {
+      ASSERT_EQ(got.records.size(), 1u);
+      EXPECT_EQ(got.records[0].seq, want);
+    }
+  }
+}
