@@ -330,7 +330,10 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
     ch.taken.clear();
     // Windows the speculative run left (a long repeat covered them).
     scan_windows(
-        scan, pass, s, ch.b, m, own_pool, [&](unsigned w, Csat* r) { take(w, r), true_reach = std::max(true_reach, scan.reach(*r)); },
+        scan, pass, s, ch.b, m, own_pool, [&](unsigned w, Csat* r) {
+          true_reach = std::max(true_reach, scan.reach(*r));  // before `take` may change or reuse r
+          take(w, r);
+        },
         [](unsigned) { return false; });
   }
   chunked_scan_stats.reconcile_ns += thread_cpu_ns() - reconcile_start;

@@ -198,40 +198,37 @@ bool CSearchController::scan_unit_length(unsigned k, CAnchorSeq& anchors, Chunke
 
 namespace {
 
-// On one thread, each seed is extended as soon as the exact search finds it,
-// duplicates too, so that seeds that fail go back to the search at once
-// instead of piling up. A seed's extension depends on the seed and the text
-// alone; only the order of the kept records must be the one of extending the
-// seeds after sorting them: by the extended start and end, then by the
-// seed's start and end, then in the order found.
-class ExtendAsFound : public CSearchController::SeedTaker {
+// Each seed the exact search finds is extended, duplicates too (removing
+// those is overlap removal's job). A seed's extension depends on the seed and
+// the text alone; only the order of the kept records must be the one of
+// extending the seeds after sorting them: by the extended start and end, then
+// by the seed's start and end, then in the order found.
+//
+// On one thread each seed is extended at once, so that seeds that fail go
+// back to the search instead of piling up. A record split over the pool
+// gathers its seeds in batches, extends each batch side by side and hands
+// the failed seeds back; a batch bounds the seeds held at once.
+class SeedExtender : public CSearchController::SeedTaker {
  public:
-  explicit ExtendAsFound(CSearchController& c) : c_(c) {}
+  SeedExtender(CSearchController& c, WorkerPool* pool) : c_(c), pool_(pool) {}
 
   bool take(Csat& sat) override
   {
-    // A seed means there is a text: only then are its limits formed.
-    const char* const text = c_.sequence.seq_text.data;
-    const char* const before_text = text - 1;
-    const char* const text_end = text + c_.sequence.seq_text.len;
-    const uint64_t number = found_++;
-    const unsigned k = sat.unit_length();
-    const char* const seed_start = sat.start;
-    const char* const seed_end = sat.end;
-    const int need = CSearchController::minScores_user[k];
-    if (bound_.cannot_reach(sat, need, before_text, text_end)) return false;
-    c_.extend_imperfect_forward(sat, text_end);
-    c_.extend_imperfect_backward(sat, before_text);
-    trim_Ns(sat);
-    if (!(sat.score >= need && sat.normalized_length() >= CSearchController::minLengths_user[k])) return false;
-    finish_missense(sat);
-    kept_.push_back({sat.start, sat.end, seed_start, seed_end, number, &sat});
-    return true;
+    if (pool_) {
+      batch_.push_back({&sat, found_++, false, nullptr, nullptr});
+      if (batch_.size() == batch_size) flush();
+      return true;
+    }
+    Seed seed{&sat, found_++, false, nullptr, nullptr};
+    extend(seed, bound_);
+    if (seed.kept) keep(seed);
+    return seed.kept;
   }
 
   // The kept records into `list`, in order.
   void hand_over(std::list<Csat*>& list)
   {
+    flush();
     std::sort(kept_.begin(), kept_.end(), [](const Kept& a, const Kept& b) {
       if (a.start != b.start) return a.start < b.start;
       if (a.end != b.end) return a.end < b.end;
@@ -243,6 +240,15 @@ class ExtendAsFound : public CSearchController::SeedTaker {
   }
 
  private:
+  static const std::size_t batch_size = 1u << 15;
+
+  struct Seed {
+    Csat* sat;
+    uint64_t found;
+    bool kept;
+    const char* seed_start;
+    const char* seed_end;
+  };
   struct Kept {
     const char* start;
     const char* end;
@@ -251,8 +257,57 @@ class ExtendAsFound : public CSearchController::SeedTaker {
     uint64_t found;
     Csat* sat;
   };
+
+  void extend(Seed& seed, ExtensionBound& bound) const
+  {
+    // A seed means there is a text: only then are its limits formed.
+    const char* const text = c_.sequence.seq_text.data;
+    const char* const before_text = text - 1;
+    const char* const text_end = text + c_.sequence.seq_text.len;
+    Csat& sat = *seed.sat;
+    const unsigned k = sat.unit_length();
+    seed.seed_start = sat.start;
+    seed.seed_end = sat.end;
+    const int need = CSearchController::minScores_user[k];
+    seed.kept = false;
+    if (bound.cannot_reach(sat, need, before_text, text_end)) return;
+    c_.extend_imperfect_forward(sat, text_end);
+    c_.extend_imperfect_backward(sat, before_text);
+    trim_Ns(sat);
+    seed.kept = sat.score >= need && sat.normalized_length() >= CSearchController::minLengths_user[k];
+    if (seed.kept) finish_missense(sat);
+  }
+
+  void keep(const Seed& s)
+  {
+    kept_.push_back({s.sat->start, s.sat->end, s.seed_start, s.seed_end, s.found, s.sat});
+  }
+
+  // Extends the gathered seeds in slices over the pool, then keeps them in
+  // the order found or hands them back.
+  void flush()
+  {
+    if (batch_.empty()) return;
+    const std::size_t slices = 8ull * pool_->threads();
+    const std::size_t per = (batch_.size() + slices - 1) / slices;
+    pool_->parallel_for(slices, [&](std::size_t i) {
+      ExtensionBound bound;
+      const std::size_t to = std::min(batch_.size(), (i + 1) * per);
+      for (std::size_t j = std::min(batch_.size(), i * per); j < to; ++j) extend(batch_[j], bound);
+    });
+    for (const Seed& s : batch_) {
+      if (s.kept)
+        keep(s);
+      else
+        c_.satList_exact.pool->give_back(s.sat);
+    }
+    batch_.clear();
+  }
+
   CSearchController& c_;
+  WorkerPool* pool_;
   ExtensionBound bound_;
+  std::vector<Seed> batch_;
   std::vector<Kept> kept_;
   uint64_t found_ = 0;
 };
@@ -264,65 +319,14 @@ void CSearchController::search_exact_and_extend_to_imperfect_repeats()
   search_message("  Searching for exact repeats.\n");
   minScores = minScores_intern;
   minLengths = minLengths_intern;
-  // A record too short to split is extended as on one thread: the other
-  // threads are busy with other records, and nothing waits on a split.
-  const bool one_thread = scan_chunk_length(sequence.seq_text.len) == 0;
-  ExtendAsFound as_found(*this);
-  if (one_thread) seed_taker = &as_found;
+  // A record too short to split extends its seeds on its own thread: the
+  // other threads are busy with other records, and nothing waits on a split.
+  SeedExtender extender(*this, scan_chunk_length(sequence.seq_text.len) ? search_pool : nullptr);
+  seed_taker = &extender;
   exact_search_2();
   seed_taker = nullptr;
   minScores = minScores_user;
   minLengths = minLengths_user;
   search_message("  Extend exact to imperfect repeats.\n");
-  if (one_thread) {
-    as_found.hand_over(satList_imperfect);
-    return;
-  }
-
-  if (satList_exact.empty()) return;  // nothing to extend; the text may not even exist
-  const char* const text = sequence.seq_text.data;
-  const char* const text_end = text + sequence.seq_text.len;
-  const char* const before_text = text - 1;
-
-  // Every seed is extended, duplicates too; removing those is overlap
-  // removal's job. Each seed's extension is independent of the others, so
-  // they are spread over the pool in slices; the list is rebuilt in order.
-  std::vector<Csat*> seeds(satList_exact.begin(), satList_exact.end());
-  std::vector<char> kept(seeds.size());
-  int* const scores = minScores;
-  int* const lengths = minLengths;
-  auto extend = [&](std::size_t from, std::size_t to) {
-    minScores = scores;
-    minLengths = lengths;
-    ExtensionBound bound;
-    for (std::size_t i = from; i < to; ++i) {
-      Csat& sat = *seeds[i];
-      if (bound.cannot_reach(sat, minScores[sat.unit_length()], before_text, text_end)) {
-        kept[i] = false;
-        continue;
-      }
-      extend_imperfect_forward(sat, text_end);
-      extend_imperfect_backward(sat, before_text);
-      trim_Ns(sat);
-      kept[i] = passes_thresholds(sat, sat.unit_length());
-      if (kept[i]) finish_missense(sat);
-    }
-  };
-  const std::size_t slices = search_pool && seeds.size() > 1 ? 8ull * search_pool->threads() : 1;
-  const std::size_t per = (seeds.size() + slices - 1) / slices;
-  if (slices == 1)
-    extend(0, seeds.size());
-  else
-    search_pool->parallel_for(slices, [&](std::size_t i) { extend(std::min(seeds.size(), i * per), std::min(seeds.size(), (i + 1) * per)); });
-
-  std::size_t i = 0;
-  for (auto it = satList_exact.begin(); it != satList_exact.end(); ++i) {
-    auto next = std::next(it);
-    if (kept[i])
-      satList_imperfect.splice(satList_imperfect.end(), satList_exact, it);
-    else
-      satList_exact.pool->splice(satList_exact.pool->end(), satList_exact, it);
-    it = next;
-  }
-  satList_imperfect.sort(lessThan_sat);
+  extender.hand_over(satList_imperfect);
 }
