@@ -78,11 +78,16 @@ class CSearchController {
   // Search mode 0: perfect repeats into satList_exact.
   void exact_search_2();
   // When set, the exact search hands each repeat that passes to it instead of
-  // listing it; take() returns true when it keeps the record. Extend-exact
-  // mode on one thread extends its seeds so, as they are found.
+  // listing it, in the order found; extend-exact mode extends its seeds so.
   class SeedTaker {
    public:
+    // True when it keeps the record `seed`.
     virtual bool take(Csat& seed) = 0;
+    // A split scan's seeds are prepared side by side, on any thread, before
+    // they are taken: the record this seed yields (drawn from `pool`), or null.
+    virtual Csat* prepare(const Csat& seed, Csat_garbagecollector& pool) const = 0;
+    // Takes what prepare() gave for `seed`; the seed itself stays the caller's.
+    virtual void take_prepared(const Csat& seed, Csat* prepared) = 0;
 
    protected:
     ~SeedTaker() = default;

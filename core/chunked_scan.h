@@ -196,6 +196,7 @@ struct ScanChunk {
   unsigned a = 0, b = 0, spec_end = 0;
   std::vector<uint64_t> bits;
   std::vector<std::pair<unsigned, Csat*>> taken;
+  std::vector<Csat*> prepared;  // for each taken repeat, what the preparation made of it
   Csat_garbagecollector pool;
 };
 
@@ -233,17 +234,31 @@ class ChunkedScanState {
     for (ScanChunk& c : chunks) {
       to.splice(to.end(), c.pool);
       for (auto& t : c.taken) to.give_back(t.second);
+      for (Csat* p : c.prepared)
+        if (p) to.give_back(p);
       c.taken.clear();
+      c.prepared.clear();
     }
   }
 };
 
+// No work on the repeats a chunk takes beyond taking them.
+struct NoPreparation {
+  static const bool drops_empty = false;
+  Csat* operator()(const Csat&, Csat_garbagecollector&) const { return nullptr; }
+};
+
 // Runs the scan in chunks of `chunk_len` windows on `pool` and reconciles
-// them on the full marks `m`; `take` receives the repeats in window order.
-// False when the run's stop was set (nothing is taken then).
-template <class Scan, class Take>
+// them on the full marks `m`; `take(s, r, p)` receives the repeats in window
+// order, each with p = prepare(r, a pool): work on a repeat that does not
+// depend on the others, done by the chunk that took it where the reconcile
+// keeps it. When Prepare::drops_empty, a repeat that prepares to null and
+// leaves the marks alone need not be taken at all: the chunks drop those
+// (the reconcile may still take one where it redoes a window). False when
+// the run's stop was set (nothing is taken then).
+template <class Scan, class Take, class Prepare>
 bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState& st, WorkerPool& pool,
-                  Csat_garbagecollector& own_pool, Take&& take)
+                  Csat_garbagecollector& own_pool, Take&& take, Prepare&& prepare)
 {
   const unsigned windows = scan.windows_end();
   const std::size_t count = (windows + chunk_len - 1ull) / chunk_len;
@@ -251,6 +266,15 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
   if (st.chunks.size() < count) st.chunks.resize(count);
   st.longs.clear();
   st.long_count.store(0, std::memory_order_relaxed);
+  // The records the last unit length handed back are shared out again, so
+  // that the chunks reuse them rather than draw new ones every unit length.
+  if (const std::size_t share = own_pool.size() / count) {
+    for (std::size_t c = 0; c < count; ++c) {
+      auto to = own_pool.begin();
+      std::advance(to, share);
+      st.chunks[c].pool.splice(st.chunks[c].pool.end(), own_pool, own_pool.begin(), to);
+    }
+  }
 
   std::atomic<uint64_t> slowest{0};
   std::function<void(std::size_t)> speculate = [&](std::size_t c) {
@@ -263,16 +287,25 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
     const long last = std::min(m.last, static_cast<long>(ch.b) + k + 1);
     BitMarkView own(ch.bits, m, first, last);
     ch.taken.clear();
+    ch.prepared.clear();
+    uint64_t bases = 0;
     typename Scan::Pass pass(scan);
     ch.spec_end = scan_windows(
         scan, pass, ch.a, ch.b, own, ch.pool,
         [&](unsigned s, Csat* r) {
-          ch.taken.emplace_back(s, r);
           if (r->length() > chunk_len) st.publish(c, *r, scan.text());
+          bases += r->length();
+          Csat* prepared = prepare(*r, ch.pool);
+          // Taking a repeat that leaves the marks alone and that the
+          // preparation drops would change nothing: it goes back at once.
+          if (!prepared && prepare.drops_empty && scan.reach(*r) == LONG_MIN) {
+            ch.pool.give_back(r);
+            return;
+          }
+          ch.taken.emplace_back(s, r);
+          ch.prepared.push_back(prepared);
         },
         [&](unsigned s) { return run_stop_set() || (c > 0 && st.covered(c, s, k)); });
-    uint64_t bases = 0;
-    for (auto& t : ch.taken) bases += t.second->length();
     chunked_scan_stats.speculative_bases += bases;
     const uint64_t ns = thread_cpu_ns() - t0;
     chunked_scan_stats.speculate_ns += ns;
@@ -292,12 +325,12 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
   typename Scan::Pass pass(scan);  // the reconcile visits the windows in order
   long true_reach = LONG_MIN;       // of every repeat taken so far
   long F = LONG_MIN;           // of those the chunk's speculative run did not take
-  auto take_true = [&](unsigned s, Csat* r, bool differs) {
+  auto take_true = [&](unsigned s, Csat* r, bool differs, Csat* prepared) {
     scan.cover(m, *r);
     long reach = scan.reach(*r);
     true_reach = std::max(true_reach, reach);
     if (differs) F = std::max(F, reach);
-    take(s, r);
+    take(s, r, prepared);
   };
   for (std::size_t c = 0; c < count; ++c) {
     ScanChunk& ch = st.chunks[c];
@@ -307,32 +340,39 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
     auto Ns = scan.n_cursor();
     Csat* spare = nullptr;
     for (; s < ch.spec_end && F > static_cast<long>(s) - 1; ++s) {
-      Csat* guess = next < ch.taken.size() && ch.taken[next].first == s ? ch.taken[next++].second : nullptr;
+      Csat* guess = nullptr;
+      Csat* prepared = nullptr;
+      if (next < ch.taken.size() && ch.taken[next].first == s) {
+        guess = ch.taken[next].second;
+        prepared = ch.prepared[next++];
+      }
       if (!scan.eligible(s, m, Ns)) {
         if (guess) {
           F = std::max(F, scan.reach(*guess));
           own_pool.give_back(guess);
+          if (prepared) own_pool.give_back(prepared);
         }
         continue;
       }
       if (guess) {
-        take_true(s, guess, false);
+        take_true(s, guess, false, prepared);
       } else if (Csat* r = scan.grow(s, pass, spare, own_pool)) {
-        take_true(s, r, true);
+        take_true(s, r, true, prepare(*r, own_pool));
       }
     }
     if (spare) own_pool.give_back(spare);
     if (s < ch.spec_end) {
       // The histories agree from here to the chunk's end.
-      for (; next < ch.taken.size(); ++next) take_true(ch.taken[next].first, ch.taken[next].second, false);
+      for (; next < ch.taken.size(); ++next) take_true(ch.taken[next].first, ch.taken[next].second, false, ch.prepared[next]);
       s = ch.spec_end;
     }
     ch.taken.clear();
+    ch.prepared.clear();
     // Windows the speculative run left (a long repeat covered them).
     scan_windows(
         scan, pass, s, ch.b, m, own_pool, [&](unsigned w, Csat* r) {
           true_reach = std::max(true_reach, scan.reach(*r));  // before `take` may change or reuse r
-          take(w, r);
+          take(w, r, prepare(*r, own_pool));
         },
         [](unsigned) { return false; });
   }

@@ -204,6 +204,14 @@ class ExactScan {
   int* min_lengths_;
 };
 
+// A split scan's seeds prepared by the taker; those that prepare to nothing
+// matter to it no more.
+struct SeedPreparation {
+  static const bool drops_empty = true;
+  CSearchController::SeedTaker* taker;
+  Csat* operator()(const Csat& s, Csat_garbagecollector& pool) const { return taker->prepare(s, pool); }
+};
+
 }  // namespace
 
 void CSearchController::exact_search_2()
@@ -290,13 +298,22 @@ void CSearchController::exact_search_2()
     else if (!seed_taker->take(*s))
       satList_exact.pool->give_back(s);
   };
+  // A split scan's seeds come with what the taker prepared of them.
+  auto take_split = [&](unsigned i, Csat* s, Csat* prepared) {
+    if (!seed_taker) return take(i, s);
+    seed_taker->take_prepared(*s, prepared);
+    satList_exact.pool->give_back(s);
+  };
   // No unit length of L or more has a position to try.
   for (uint64_t k = k_first; !stopped && k <= kmax && k < L; ++k) {
     const unsigned klen = static_cast<unsigned>(k);
     ExactScan scan(S, L, klen, bridge);
     if (unsigned chunk = scan_chunk_length(scan.windows_end())) {
       stopped = poll_progress(seq_number, sequence.name.c_str(), klen) ||
-                !chunked_scan(scan, chunk, marks, chunks, *search_pool, *satList_exact.pool, take);
+                (seed_taker ? !chunked_scan(scan, chunk, marks, chunks, *search_pool, *satList_exact.pool, take_split,
+                                             SeedPreparation{seed_taker})
+                           : !chunked_scan(scan, chunk, marks, chunks, *search_pool, *satList_exact.pool, take_split,
+                                           NoPreparation()));
     } else {
       unsigned end = scan.windows_end();
       ExactScan::Pass pass(scan);

@@ -186,10 +186,12 @@ bool CSearchController::scan_unit_length(unsigned k, CAnchorSeq& anchors, Chunke
   ImperfectScan scan(*this, k);
   MarkView marks{anchors.free_bits.data(), -1, static_cast<long>(anchors.seq_length) + 1};
   auto take = [&](unsigned, Csat* r) { satList_imperfect.push_back(r); };
+  auto take_split = [&](unsigned s, Csat* r, Csat*) { take(s, r); };
   Csat_garbagecollector& pool = *satList_imperfect.pool;
   const char* name = sequence.name.c_str();
   if (unsigned chunk = scan_chunk_length(scan.windows_end()))
-    return !poll_progress(seq_number, name, k) && chunked_scan(scan, chunk, marks, chunks, *search_pool, pool, take);
+    return !poll_progress(seq_number, name, k) && chunked_scan(scan, chunk, marks, chunks, *search_pool, pool, take_split,
+                                                                    NoPreparation());
   ImperfectScan::Pass pass(scan);
   scan_windows(scan, pass, 0, scan.windows_end(), marks, pool, take,
                [&](unsigned s) { return s % 256 == 0 && poll_progress(seq_number, name, k); });
@@ -205,9 +207,10 @@ namespace {
 // by the seed's start and end, then in the order found.
 //
 // On one thread each seed is extended at once, so that seeds that fail go
-// back to the search instead of piling up. A record split over the pool
-// gathers its seeds in batches, extends each batch side by side and hands
-// the failed seeds back; a batch bounds the seeds held at once.
+// back to the search instead of piling up. On a record split over the pool
+// the chunks of the split scans extend their seeds themselves (prepare), and
+// the seeds of unit length 1, found by one thread, are extended side by side
+// in batches, which bound the seeds held at once.
 class SeedExtender : public CSearchController::SeedTaker {
  public:
   SeedExtender(CSearchController& c, WorkerPool* pool) : c_(c), pool_(pool) {}
@@ -215,14 +218,31 @@ class SeedExtender : public CSearchController::SeedTaker {
   bool take(Csat& sat) override
   {
     if (pool_) {
-      batch_.push_back({&sat, found_++, false, nullptr, nullptr});
+      batch_.push_back({&sat, found_++, false, sat.start, sat.end});
       if (batch_.size() == batch_size) flush();
       return true;
     }
-    Seed seed{&sat, found_++, false, nullptr, nullptr};
-    extend(seed, bound_);
+    Seed seed{&sat, found_++, false, sat.start, sat.end};
+    seed.kept = extend(sat, bound_);
     if (seed.kept) keep(seed);
     return seed.kept;
+  }
+
+  Csat* prepare(const Csat& seed, Csat_garbagecollector& pool) const override
+  {
+    ExtensionBound bound;
+    if (hopeless(seed, bound)) return nullptr;  // most are: no copy for those
+    Csat* sat = pool.get_new(seed.start, seed.end);
+    static_cast<CsatFields&>(*sat) = seed;  // an exact seed has no alignment events
+    if (extend_hopeful(*sat)) return sat;
+    pool.give_back(sat);
+    return nullptr;
+  }
+
+  void take_prepared(const Csat& seed, Csat* prepared) override
+  {
+    const uint64_t found = found_++;
+    if (prepared) keep({prepared, found, true, seed.start, seed.end});
   }
 
   // The kept records into `list`, in order.
@@ -258,24 +278,28 @@ class SeedExtender : public CSearchController::SeedTaker {
     Csat* sat;
   };
 
-  void extend(Seed& seed, ExtensionBound& bound) const
+  // A seed means there is a text: only then are its limits formed.
+  const char* before_text() const { return c_.sequence.seq_text.data - 1; }
+  const char* text_end() const { return c_.sequence.seq_text.data + c_.sequence.seq_text.len; }
+
+  bool hopeless(const Csat& seed, ExtensionBound& bound) const
   {
-    // A seed means there is a text: only then are its limits formed.
-    const char* const text = c_.sequence.seq_text.data;
-    const char* const before_text = text - 1;
-    const char* const text_end = text + c_.sequence.seq_text.len;
-    Csat& sat = *seed.sat;
-    const unsigned k = sat.unit_length();
-    seed.seed_start = sat.start;
-    seed.seed_end = sat.end;
-    const int need = CSearchController::minScores_user[k];
-    seed.kept = false;
-    if (bound.cannot_reach(sat, need, before_text, text_end)) return;
-    c_.extend_imperfect_forward(sat, text_end);
-    c_.extend_imperfect_backward(sat, before_text);
+    return bound.cannot_reach(seed, CSearchController::minScores_user[seed.unit_length()], before_text(), text_end());
+  }
+
+  // Extends the seed `sat` in place; true when the result is kept.
+  bool extend(Csat& sat, ExtensionBound& bound) const { return !hopeless(sat, bound) && extend_hopeful(sat); }
+  bool extend_hopeful(Csat& sat) const
+  {
+    c_.extend_imperfect_forward(sat, text_end());
+    c_.extend_imperfect_backward(sat, before_text());
     trim_Ns(sat);
-    seed.kept = sat.score >= need && sat.normalized_length() >= CSearchController::minLengths_user[k];
-    if (seed.kept) finish_missense(sat);
+    const unsigned k = sat.unit_length();
+    if (!(sat.score >= CSearchController::minScores_user[k] &&
+          sat.normalized_length() >= CSearchController::minLengths_user[k]))
+      return false;
+    finish_missense(sat);
+    return true;
   }
 
   void keep(const Seed& s)
@@ -293,7 +317,7 @@ class SeedExtender : public CSearchController::SeedTaker {
     pool_->parallel_for(slices, [&](std::size_t i) {
       ExtensionBound bound;
       const std::size_t to = std::min(batch_.size(), (i + 1) * per);
-      for (std::size_t j = std::min(batch_.size(), i * per); j < to; ++j) extend(batch_[j], bound);
+      for (std::size_t j = std::min(batch_.size(), i * per); j < to; ++j) batch_[j].kept = extend(*batch_[j].sat, bound);
     });
     for (const Seed& s : batch_) {
       if (s.kept)
