@@ -361,10 +361,29 @@ const uint32_t max_formatted_length = 16u << 20;
 // that crosses it is the last one admitted).
 const uint64_t max_bases_in_flight = 64ull << 20;
 
+// Short records go to the workers in groups, so that handing them over does
+// not cost more than searching them: a group closes at this many records or
+// nucleotides (the record that crosses it is its last), or when the reader
+// stops to wait.
+const std::size_t max_group_records = 64;
+const uint64_t max_group_bases = 256u << 10;
+
+// A worker's part of one record: the search, and the record's block of the
+// output file where it is formatted in advance.
+void search_job(RecordJob& j, FILE* out)
+{
+  become_search_worker(&j.unit_length);
+  j.controller.reset(new CSearchController(j.n, j.seq, &j.pool));
+  j.found = &search_record(*j.controller, out);
+  j.formatted = j.seq.seq_text.len <= max_formatted_length && !run_stop_set();
+  if (j.formatted) j.block = j.controller->format_SATList(*j.found, search_pool);
+  become_search_worker(nullptr);
+}
+
 LoopEnd parallel_loop(CFile& input, OutputFiles& files, RunStatistics* stats)
 {
   const bool graphical = is_graphical_program();
-  const std::size_t max_records = 4ull * global_threads;
+  const std::size_t max_records = 4ull * global_threads * max_group_records;
   LoopEnd end;
   unsigned& n = end.n;
   uint32_t last_length = 0;
@@ -386,6 +405,20 @@ LoopEnd parallel_loop(CFile& input, OutputFiles& files, RunStatistics* stats)
     set_run_stop(true);  // whatever is still searched is not written
     pool.reset();
     search_pool = nullptr;
+  };
+
+  std::vector<RecordJob*> group;
+  uint64_t group_bases = 0;
+  auto submit_group = [&] {
+    if (group.empty()) return;
+    pool->submit([jobs = group, &files, &mutex, &finished] {
+      for (RecordJob* j : jobs) search_job(*j, files.out);
+      std::lock_guard<std::mutex> lock(mutex);
+      for (RecordJob* j : jobs) j->done = true;
+      finished.notify_all();
+    });
+    group.clear();
+    group_bases = 0;
   };
 
   bool reading = !input.eof();
@@ -421,20 +454,12 @@ LoopEnd parallel_loop(CFile& input, OutputFiles& files, RunStatistics* stats)
       job->notice = notice;
       job->done = false;
       job->unit_length.store(global_min_unit_length, std::memory_order_relaxed);
-      RecordJob* j = job.get();
-      pool->submit([j, &files, &mutex, &finished] {
-        become_search_worker(&j->unit_length);
-        j->controller.reset(new CSearchController(j->n, j->seq, &j->pool));
-        j->found = &search_record(*j->controller, files.out);
-        j->formatted = j->seq.seq_text.len <= max_formatted_length && !run_stop_set();
-        if (j->formatted) j->block = j->controller->format_SATList(*j->found, search_pool);
-        become_search_worker(nullptr);
-        std::lock_guard<std::mutex> lock(mutex);
-        j->done = true;
-        finished.notify_all();
-      });
+      group.push_back(job.get());
+      group_bases += last_length;
+      if (group.size() == max_group_records || group_bases >= max_group_bases) submit_group();
       in_flight.push_back(std::move(job));
     }
+    submit_group();  // before waiting on a record that may be in it
     if (in_flight.empty()) break;
 
     RecordJob& job = *in_flight.front();
