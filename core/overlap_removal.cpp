@@ -113,6 +113,12 @@ std::string CSearchController::format_SATList(const std::list<Csat*>& list, Work
   const std::vector<Csat*> repeats(list.begin(), list.end());
   const std::size_t per_slice = 2048;
   const std::size_t slices = (repeats.size() + per_slice - 1) / per_slice;
+  if (!pool || slices < 2)
+    return printed([&](FILE* f) {
+      report_list_header(f);
+      for (Csat* s : repeats) s->report_sat(f, sequence);
+      report_list_footer(f);
+    });
   std::vector<std::string> texts(slices);
   auto slice = [&](std::size_t i) {
     texts[i] = printed([&](FILE* f) {
@@ -120,10 +126,7 @@ std::string CSearchController::format_SATList(const std::list<Csat*>& list, Work
       for (std::size_t r = i * per_slice; r < end; ++r) repeats[r]->report_sat(f, sequence);
     });
   };
-  if (pool && slices > 1)
-    pool->parallel_for(slices, slice);
-  else
-    for (std::size_t i = 0; i < slices; ++i) slice(i);
+  pool->parallel_for(slices, slice);
   std::string block = printed([&](FILE* f) { report_list_header(f); });
   for (const std::string& t : texts) block += t;
   block += printed([&](FILE* f) { report_list_footer(f); });
