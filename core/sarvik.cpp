@@ -34,6 +34,7 @@
 namespace {
 
 const unsigned reserved_sequence_length = 10000000;
+const unsigned job_sequence_length = 1u << 16;
 
 // "Sorry! <what>\n   \"<name>\"\n<why>\n" on stderr, name written unchanged.
 void file_message(const char* what, const std::string& name, const char* why)
@@ -341,7 +342,8 @@ struct RecordJob {
   unsigned n = 0;
   std::string name;  // for the reports; the worker alone touches seq while it searches
   bool notice = false;
-  CSequence_Mol seq{CSequence_Mol::dna, 'N', reserved_sequence_length};  // untouched pages cost nothing
+  // Hundreds of jobs may be in flight: each starts small and keeps what it grew to.
+  CSequence_Mol seq{CSequence_Mol::dna, 'N', job_sequence_length};
   Csat_garbagecollector pool;
   std::unique_ptr<CSearchController> controller;
   CsatContainer* found = nullptr;
