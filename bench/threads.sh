@@ -16,6 +16,8 @@
 #
 #   bench/threads.sh [build-folder]     (default: build; inputs as in run.sh)
 #   THREADS_INPUTS, THREADS_MODES: a subset of the inputs (file names) and modes.
+#   REPEAT=N: each of the three measurements N times in turns (default 1); the
+#   wall times are the fastest of the N, the CPU times and memories the last.
 #
 # Not a test. On a machine shared with other jobs the wall times are noisy.
 set -euo pipefail
@@ -33,10 +35,10 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-seconds() {  # /usr/bin/time -v output -> wall seconds
-  awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, p, ":"); s = 0
-    for (i = 1; i <= n; i++) s = s * 60 + p[i]; printf "%.2f", s }' "$1"
-}
+# Wall times to the millisecond (the fast modes take some 30 ms).
+now() { date +%s.%N; }
+since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.3f", b - a }'; }
+fastest() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; }
 cpu() { awk -F': ' '/User time|System time/ { s += $2 } END { printf "%.2f", s }' "$1"; }
 peak_mb() { awk -F': ' '/Maximum resident set size/ { printf "%.1f", $2 / 1024 }' "$1"; }
 
@@ -46,26 +48,31 @@ read -r -a inputs <<< "${THREADS_INPUTS:-Klebs_HS11286.fna dm3_upstream2000.fa}"
 read -r -a modes <<< "${THREADS_MODES:-imperfect extendExact exact}"
 for input in "${inputs[@]/#/$cache/}"; do
   for mode in "${modes[@]}"; do
-    for t in 1 2; do
-      SARVIK_SCAN_STATS=1 /usr/bin/time -v -o "$work/time$t" "$sarvik" -t $t -M $mode "$input" "$work/out$t" \
-        2> "$work/err$t"
+    wall1= wall2= pair=
+    for ((r = 0; r < ${REPEAT:-1}; ++r)); do
+      for t in 1 2; do
+        start=$(now)
+        SARVIK_SCAN_STATS=1 /usr/bin/time -v -o "$work/time$t" "$sarvik" -t $t -M $mode "$input" "$work/out$t" \
+          2> "$work/err$t"
+        printf -v "wall$t" '%s' "$(fastest "$(eval echo "\$wall$t")" "$(since "$start")")"
+      done
+      start=$(now)
+      "$sarvik" -t 1 -M $mode "$input" "$work/pair1" 2> /dev/null &
+      "$sarvik" -t 1 -M $mode "$input" "$work/pair2" 2> /dev/null
+      wait
+      pair=$(fastest "$pair" "$(since "$start")")
     done
-    start=$(date +%s.%N)
-    "$sarvik" -t 1 -M $mode "$input" "$work/pair1" 2> /dev/null &
-    "$sarvik" -t 1 -M $mode "$input" "$work/pair2" 2> /dev/null
-    wait
-    pair=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')
     same=yes
     cmp -s <(grep -v '^# Output file name' "$work/out1") <(grep -v '^# Output file name' "$work/out2") || same=NO
     stats=$(grep '^Split scans' "$work/err2" || true)
     reconcile=$(sed -n 's/.*reconcile \([0-9.]*\) s.*/\1/p' <<< "$stats")
     driver=$(sed -n 's/.*reading and writing \([0-9.]*\) s.*/\1/p' <<< "$stats")
-    awk -v name="$(basename "$input")" -v mode=$mode -v t1="$(seconds "$work/time1")" -v t2="$(seconds "$work/time2")" \
+    awk -v name="$(basename "$input")" -v mode=$mode -v t1="$wall1" -v t2="$wall2" \
         -v c1="$(cpu "$work/time1")" -v c2="$(cpu "$work/time2")" -v m1="$(peak_mb "$work/time1")" \
         -v m2="$(peak_mb "$work/time2")" -v s="$(awk -v a="${reconcile:-0}" -v b="${driver:-0}" 'BEGIN { print a + b }')" \
         -v same=$same -v pair="$pair" 'BEGIN {
       e16 = c2 / (s + (c2 - s) / 16); e64 = c2 / (s + (c2 - s) / 64)
-      printf "%-22s %-12s %7.2f %7.2f %6.2f %7.2f %7.2f %7.2f %7.1f %7.1f %8.3f %6.1f %6.1f %5s\n", name, mode, t1, t2,
+      printf "%-22s %-12s %7.3f %7.3f %6.2f %7.2f %7.2f %7.2f %7.1f %7.1f %8.3f %6.1f %6.1f %5s\n", name, mode, t1, t2,
              (t2 > 0 ? t1 / t2 : 0), (pair > 0 ? 2 * t1 / pair : 0), c1, c2, m1, m2, s, e16, e64, same }'
     grep '^Split scans' "$work/err2" | sed 's/^/    /' || true
   done
