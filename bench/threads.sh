@@ -5,9 +5,13 @@
 # figures (printed on stderr when SARVIK_SCAN_STATS is set), all in CPU time
 # so that other jobs on the machine do not distort them:
 #   W  the CPU time of the whole -t 2 run (user + sys),
-#   S  the serial part: the reconcile of the split scans and the driving
-#      thread's reading and writing,
-#   T(p) = S + (W - S) / p,  estimate = W / T(p).
+#   A  the part that runs alone: the reconcile of the split scans, and the
+#      driving thread's reading and writing before the workers had anything
+#      to do and after they had nothing left,
+#   B  the rest of the driving thread's reading and writing, which runs
+#      beside the workers (the next records are read while others are
+#      searched),
+#   T(p) = A + max(B, (W - A - B) / p),  estimate = W / T(p).
 # It leaves out the imbalance of the chunks (the slowest chunk of each scan is
 # printed beside it) and the contention for memory bandwidth.
 # `2 runs`: what the machine itself gives at that moment, 2 x t1 / the wall
@@ -43,7 +47,7 @@ cpu() { awk -F': ' '/User time|System time/ { s += $2 } END { printf "%.2f", s }
 peak_mb() { awk -F': ' '/Maximum resident set size/ { printf "%.1f", $2 / 1024 }' "$1"; }
 
 printf '%-22s %-12s %7s %7s %6s %7s %7s %7s %7s %7s %8s %6s %6s %5s\n' input mode "t1 s" "t2 s" ratio "2 runs" "t1 cpu" "t2 cpu" \
-  "t1 MB" "t2 MB" "serial s" est16 est64 same
+  "t1 MB" "t2 MB" "alone s" est16 est64 same
 read -r -a inputs <<< "${THREADS_INPUTS:-Klebs_HS11286.fna dm3_upstream2000.fa}"
 read -r -a modes <<< "${THREADS_MODES:-imperfect extendExact exact}"
 for input in "${inputs[@]/#/$cache/}"; do
@@ -67,13 +71,16 @@ for input in "${inputs[@]/#/$cache/}"; do
     stats=$(grep '^Split scans' "$work/err2" || true)
     reconcile=$(sed -n 's/.*reconcile \([0-9.]*\) s.*/\1/p' <<< "$stats")
     driver=$(sed -n 's/.*reading and writing \([0-9.]*\) s.*/\1/p' <<< "$stats")
+    alone=$(sed -n 's/.*of it alone \([0-9.]*\) s.*/\1/p' <<< "$stats")
     awk -v name="$(basename "$input")" -v mode=$mode -v t1="$wall1" -v t2="$wall2" \
         -v c1="$(cpu "$work/time1")" -v c2="$(cpu "$work/time2")" -v m1="$(peak_mb "$work/time1")" \
-        -v m2="$(peak_mb "$work/time2")" -v s="$(awk -v a="${reconcile:-0}" -v b="${driver:-0}" 'BEGIN { print a + b }')" \
+        -v m2="$(peak_mb "$work/time2")" -v a="$(awk -v r="${reconcile:-0}" -v d="${alone:-0}" 'BEGIN { print r + d }')" \
+        -v b="$(awk -v d="${driver:-0}" -v l="${alone:-0}" 'BEGIN { print d - l }')" \
         -v same=$same -v pair="$pair" 'BEGIN {
-      e16 = c2 / (s + (c2 - s) / 16); e64 = c2 / (s + (c2 - s) / 64)
+      par = c2 - a - b; t16 = par / 16; t64 = par / 64
+      e16 = c2 / (a + (b > t16 ? b : t16)); e64 = c2 / (a + (b > t64 ? b : t64))
       printf "%-22s %-12s %7.3f %7.3f %6.2f %7.2f %7.2f %7.2f %7.1f %7.1f %8.3f %6.1f %6.1f %5s\n", name, mode, t1, t2,
-             (t2 > 0 ? t1 / t2 : 0), (pair > 0 ? 2 * t1 / pair : 0), c1, c2, m1, m2, s, e16, e64, same }'
+             (t2 > 0 ? t1 / t2 : 0), (pair > 0 ? 2 * t1 / pair : 0), c1, c2, m1, m2, a, e16, e64, same }'
     grep '^Split scans' "$work/err2" | sed 's/^/    /' || true
   done
 done
