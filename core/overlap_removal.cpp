@@ -107,28 +107,30 @@ std::string printed(Print&& print)
 
 }  // namespace
 
-std::string CSearchController::format_SATList(const std::list<Csat*>& list, WorkerPool* pool)
+std::vector<std::string> CSearchController::format_SATList(const std::list<Csat*>& list, WorkerPool* pool)
 {
   // Slices of repeats, formatted side by side where there are many.
   const std::vector<Csat*> repeats(list.begin(), list.end());
   const std::size_t per_slice = 2048;
   const std::size_t slices = (repeats.size() + per_slice - 1) / per_slice;
-  if (!pool || slices < 2)
-    return printed([&](FILE* f) {
+  if (!pool || slices < 2) {
+    std::vector<std::string> block(1);
+    block[0] = printed([&](FILE* f) {
       report_list_header(f);
       for (Csat* s : repeats) s->report_sat(f, sequence);
       report_list_footer(f);
     });
-  std::vector<std::string> texts(slices);
-  auto slice = [&](std::size_t i) {
-    texts[i] = printed([&](FILE* f) {
+    return block;
+  }
+  // The header, the slices, the footer: never copied into one text.
+  std::vector<std::string> block(slices + 2);
+  block.front() = printed([&](FILE* f) { report_list_header(f); });
+  pool->parallel_for(slices, [&](std::size_t i) {
+    block[i + 1] = printed([&](FILE* f) {
       const std::size_t end = std::min(repeats.size(), (i + 1) * per_slice);
       for (std::size_t r = i * per_slice; r < end; ++r) repeats[r]->report_sat(f, sequence);
     });
-  };
-  pool->parallel_for(slices, slice);
-  std::string block = printed([&](FILE* f) { report_list_header(f); });
-  for (const std::string& t : texts) block += t;
-  block += printed([&](FILE* f) { report_list_footer(f); });
+  });
+  block.back() = printed([&](FILE* f) { report_list_footer(f); });
   return block;
 }

@@ -270,10 +270,10 @@ CsatContainer& search_record(CSearchController& controller, FILE* out)
 
 // `block`: the record's block of the output file when a worker formatted it.
 void write_record(OutputFiles& files, CSearchController& controller, CsatContainer& found, RunStatistics* stats,
-                  const std::string* block = nullptr)
+                  const std::vector<std::string>* block = nullptr)
 {
   if (block) {
-    std::fwrite(block->data(), 1, block->size(), files.out);
+    for (const std::string& text : *block) std::fwrite(text.data(), 1, text.size(), files.out);
     std::fflush(files.out);
   } else {
     controller.report_SATList(files.out, found);
@@ -348,7 +348,7 @@ struct RecordJob {
   std::unique_ptr<CSearchController> controller;
   CsatContainer* found = nullptr;
   std::atomic<unsigned> unit_length{0};
-  std::string block;  // the record's block of the output file, if the worker formatted it
+  std::vector<std::string> block;  // the record's block of the output file, if the worker formatted it
   bool formatted = false;
   bool done = false;  // guarded by the pipeline's mutex
 };
@@ -495,8 +495,7 @@ LoopEnd parallel_loop(CFile& input, OutputFiles& files, RunStatistics* stats)
     bases -= job.seq.seq_text.len;
     job.controller.reset();
     job.found = nullptr;
-    job.block.clear();
-    job.block.shrink_to_fit();  // a spare job holds no text
+    std::vector<std::string>().swap(job.block);  // a spare job holds no text
     spare_jobs.push_back(std::move(in_flight.front()));
     in_flight.pop_front();
     if (const std::string* failed = files.failed_name()) {
