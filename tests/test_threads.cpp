@@ -12,6 +12,7 @@
 #include "chunked_scan.h"
 #include "global-types-and-parameters.h"
 #include "imperfect_fixture.h"
+#include "test_support.h"
 #include "worker_pool.h"
 
 namespace {
@@ -155,3 +156,29 @@ TEST(WorkerPool, ParallelForRunsEveryIndexOnceAlsoFromInsideAJob)
 }
 
 }  // namespace
+
+// A worker formats a record's block in pieces, long lists in slices side by
+// side; written one after another they must be the serial writer's block, in
+// every output format and for lists of one slice or several.
+TEST_F(ThreadedSearch, FormattedPiecesAreTheWrittenBlock)
+{
+  units(2, 4);
+  std::string text;
+  for (int i = 0; i < 5000; ++i) text += (i % 3 ? "ACACACACACAC" : "GATGATGATGAT") + mixed_text(i + 1, 9);
+  WorkerPool pool(3);
+  for (int mode = 0; mode < 3; mode += 2) {
+    global_search_mode = mode;
+    for (int format = 0; format <= 4; ++format) {
+      global_print_sat_mode = format;
+      Engine e(text);
+      const CsatContainer& found = e.ctl->search_selected_mode(nullptr);
+      ASSERT_GT(found.size(), 4096u) << "the list must span several slices";
+      const std::string serial = capture_output([&](FILE* f) { e.ctl->report_SATList(f, found); });
+      for (WorkerPool* p : {static_cast<WorkerPool*>(nullptr), &pool}) {
+        std::string joined;
+        for (const std::string& piece : e.ctl->format_SATList(found, p)) joined += piece;
+        EXPECT_EQ(joined, serial) << "mode " << mode << ", format " << format << (p ? ", on the pool" : "");
+      }
+    }
+  }
+}
