@@ -363,7 +363,8 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
     if (spare) own_pool.give_back(spare);
     if (s < ch.spec_end) {
       // The histories agree from here to the chunk's end.
-      for (; next < ch.taken.size(); ++next) take_true(ch.taken[next].first, ch.taken[next].second, false, ch.prepared[next]);
+      for (; next < ch.taken.size(); ++next)
+        take_true(ch.taken[next].first, ch.taken[next].second, false, ch.prepared[next]);
       s = ch.spec_end;
     }
     ch.taken.clear();

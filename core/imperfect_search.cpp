@@ -190,8 +190,8 @@ bool CSearchController::scan_unit_length(unsigned k, CAnchorSeq& anchors, Chunke
   Csat_garbagecollector& pool = *satList_imperfect.pool;
   const char* name = sequence.name.c_str();
   if (unsigned chunk = scan_chunk_length(scan.windows_end()))
-    return !poll_progress(seq_number, name, k) && chunked_scan(scan, chunk, marks, chunks, *search_pool, pool, take_split,
-                                                                    NoPreparation());
+    return !poll_progress(seq_number, name, k) &&
+           chunked_scan(scan, chunk, marks, chunks, *search_pool, pool, take_split, NoPreparation());
   ImperfectScan::Pass pass(scan);
   scan_windows(scan, pass, 0, scan.windows_end(), marks, pool, take,
                [&](unsigned s) { return s % 256 == 0 && poll_progress(seq_number, name, k); });
@@ -317,7 +317,8 @@ class SeedExtender : public CSearchController::SeedTaker {
     pool_->parallel_for(slices, [&](std::size_t i) {
       ExtensionBound bound;
       const std::size_t to = std::min(batch_.size(), (i + 1) * per);
-      for (std::size_t j = std::min(batch_.size(), i * per); j < to; ++j) batch_[j].kept = extend(*batch_[j].sat, bound);
+      for (std::size_t j = std::min(batch_.size(), i * per); j < to; ++j)
+        batch_[j].kept = extend(*batch_[j].sat, bound);
     });
     for (const Seed& s : batch_) {
       if (s.kept)

@@ -223,7 +223,8 @@ TEST(Fasta, PlainBasesAmongOtherCharactersAtEveryOffset)
                                                                                           : plain[rng() % plain.size()];
         text += c;
         if (c == '-' || c == '*' || c == ' ' || c == '\t') continue;
-        want += c == 'U' || c == 'u' ? 'T' : plain.find(c) != std::string::npos ? static_cast<char>(std::toupper(c)) : 'N';
+        const bool base = plain.find(c) != std::string::npos;
+        want += c == 'U' || c == 'u' ? 'T' : base ? static_cast<char>(std::toupper(c)) : 'N';
       }
       text += "\n";
     }
