@@ -42,13 +42,6 @@ inline void refuse_too_long(CSequence_Mol& s, CFile& file)
   file.set_state(CFile::state_error);
 }
 
-// Appends the sequence characters from p on as the text holds them, up to e
-// or, when `until_control`, the first control character (or byte above 127);
-// returns where it stopped. Null at a character that ends the reading of
-// the record: invalid, or one more than the text can hold (the file's state
-// then says so). The text's length lives in a register meanwhile (stores
-// through its characters could otherwise change it, for all the compiler
-// knows).
 // Up to 16 at a time: whether the 16 characters at p are all plain A, C, G
 // or T in either case, and if so stores them upper-cased at `to`.
 inline bool take_plain_block(const char* p, char* to)

@@ -244,7 +244,7 @@ class ChunkedScanState {
 
 // No work on the repeats a chunk takes beyond taking them.
 struct NoPreparation {
-  static const bool drops_empty = false;
+  bool drops_empty() const { return false; }
   Csat* operator()(const Csat&, Csat_garbagecollector&) const { return nullptr; }
 };
 
@@ -252,7 +252,7 @@ struct NoPreparation {
 // them on the full marks `m`; `take(s, r, p)` receives the repeats in window
 // order, each with p = prepare(r, a pool): work on a repeat that does not
 // depend on the others, done by the chunk that took it where the reconcile
-// keeps it. When Prepare::drops_empty, a repeat that prepares to null and
+// keeps it. When prepare.drops_empty(), a repeat that prepares to null and
 // leaves the marks alone need not be taken at all: the chunks drop those
 // (the reconcile may still take one where it redoes a window). False when
 // the run's stop was set (nothing is taken then).
@@ -298,7 +298,7 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
           Csat* prepared = prepare(*r, ch.pool);
           // Taking a repeat that leaves the marks alone and that the
           // preparation drops would change nothing: it goes back at once.
-          if (!prepared && prepare.drops_empty && scan.reach(*r) == LONG_MIN) {
+          if (!prepared && prepare.drops_empty() && scan.reach(*r) == LONG_MIN) {
             ch.pool.give_back(r);
             return;
           }

@@ -204,12 +204,15 @@ class ExactScan {
   int* min_lengths_;
 };
 
-// A split scan's seeds prepared by the taker; those that prepare to nothing
-// matter to it no more.
+// A split scan's seeds prepared by the taker, if any; those that prepare to
+// nothing matter to it no more. Without a taker every repeat is listed.
 struct SeedPreparation {
-  static const bool drops_empty = true;
   CSearchController::SeedTaker* taker;
-  Csat* operator()(const Csat& s, Csat_garbagecollector& pool) const { return taker->prepare(s, pool); }
+  bool drops_empty() const { return taker != nullptr; }
+  Csat* operator()(const Csat& s, Csat_garbagecollector& pool) const
+  {
+    return taker ? taker->prepare(s, pool) : nullptr;
+  }
 };
 
 }  // namespace
@@ -310,10 +313,8 @@ void CSearchController::exact_search_2()
     ExactScan scan(S, L, klen, bridge);
     if (unsigned chunk = scan_chunk_length(scan.windows_end())) {
       stopped = poll_progress(seq_number, sequence.name.c_str(), klen) ||
-                (seed_taker ? !chunked_scan(scan, chunk, marks, chunks, *search_pool, *satList_exact.pool, take_split,
-                                             SeedPreparation{seed_taker})
-                           : !chunked_scan(scan, chunk, marks, chunks, *search_pool, *satList_exact.pool, take_split,
-                                           NoPreparation()));
+                !chunked_scan(scan, chunk, marks, chunks, *search_pool, *satList_exact.pool, take_split,
+                              SeedPreparation{seed_taker});
     } else {
       unsigned end = scan.windows_end();
       ExactScan::Pass pass(scan);

@@ -109,20 +109,12 @@ std::string printed(Print&& print)
 
 std::vector<std::string> CSearchController::format_SATList(const std::list<Csat*>& list, WorkerPool* pool)
 {
-  // Slices of repeats, formatted side by side where there are many.
-  const std::vector<Csat*> repeats(list.begin(), list.end());
   const std::size_t per_slice = 2048;
+  if (!pool || list.size() <= per_slice) return {printed([&](FILE* f) { report_SATList(f, list); })};
+  // Slices of repeats formatted side by side; the header, the slices and the
+  // footer are never copied into one text.
+  const std::vector<Csat*> repeats(list.begin(), list.end());
   const std::size_t slices = (repeats.size() + per_slice - 1) / per_slice;
-  if (!pool || slices < 2) {
-    std::vector<std::string> block(1);
-    block[0] = printed([&](FILE* f) {
-      report_list_header(f);
-      for (Csat* s : repeats) s->report_sat(f, sequence);
-      report_list_footer(f);
-    });
-    return block;
-  }
-  // The header, the slices, the footer: never copied into one text.
   std::vector<std::string> block(slices + 2);
   block.front() = printed([&](FILE* f) { report_list_header(f); });
   pool->parallel_for(slices, [&](std::size_t i) {

@@ -349,7 +349,6 @@ struct RecordJob {
   CsatContainer* found = nullptr;
   std::atomic<unsigned> unit_length{0};
   std::vector<std::string> block;  // the record's block of the output file, if the worker formatted it
-  bool formatted = false;
   bool done = false;  // guarded by the pipeline's mutex
 };
 
@@ -377,8 +376,8 @@ void search_job(RecordJob& j, FILE* out)
   become_search_worker(&j.unit_length);
   j.controller.reset(new CSearchController(j.n, j.seq, &j.pool));
   j.found = &search_record(*j.controller, out);
-  j.formatted = j.seq.seq_text.len <= max_formatted_length && !run_stop_set();
-  if (j.formatted) j.block = j.controller->format_SATList(*j.found, search_pool);
+  if (j.seq.seq_text.len <= max_formatted_length && !run_stop_set())
+    j.block = j.controller->format_SATList(*j.found, search_pool);
   become_search_worker(nullptr);
 }
 
@@ -488,7 +487,7 @@ LoopEnd parallel_loop(CFile& input, OutputFiles& files, RunStatistics* stats)
       }
     }
     if (!reading && in_flight.size() == 1) after_last_from_ns = thread_cpu_ns();
-    write_record(files, *job.controller, *job.found, stats, job.formatted ? &job.block : nullptr);
+    write_record(files, *job.controller, *job.found, stats, job.block.empty() ? nullptr : &job.block);
     stop = graphical && stop_requested();
     // The workers do not report; the record the stop cut short is this one.
     if (stop) report_status(job.n, name, job.unit_length.load(std::memory_order_relaxed), 'a');
