@@ -115,9 +115,10 @@ class CSearchController {
   void remove_hidden(CsatContainer& list);
   // Writes the record's block; returns the result of the final fflush.
   int report_SATList(FILE* file, const std::list<Csat*>& list);
-  // The same block as texts to be written one after the other, formatted on
-  // the pool's threads where the list is long.
-  std::vector<std::string> format_SATList(const std::list<Csat*>& list, WorkerPool* pool);
+  // The same block into `block`, as texts to be written one after the other,
+  // formatted on the pool's threads where the list is long; the strings
+  // already there lend their memory.
+  void format_SATList(const std::list<Csat*>& list, WorkerPool* pool, std::vector<std::string>& block);
 
  private:
   void report_list_header(FILE* file) const;

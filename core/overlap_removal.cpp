@@ -2,14 +2,13 @@
 // writing the sequence's block of the output file.
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "CSearchController.h"
-#include "faststring.h"
 #include "global-types-and-parameters.h"
+#include "string_stream.h"
 #include "worker_pool.h"
 
 namespace {
@@ -88,41 +87,25 @@ int CSearchController::report_SATList(FILE* file, const std::list<Csat*>& list)
   return std::fflush(file);
 }
 
-namespace {
-
-// What `print` writes to a stream, as a string.
-template <class Print>
-std::string printed(Print&& print)
-{
-  char* text = nullptr;
-  std::size_t size = 0;
-  FILE* f = open_memstream(&text, &size);
-  if (!f) abort_on_failed_realloc();  // out of memory, as for any other buffer
-  print(f);
-  std::fclose(f);
-  std::string s(text, size);
-  std::free(text);
-  return s;
-}
-
-}  // namespace
-
-std::vector<std::string> CSearchController::format_SATList(const std::list<Csat*>& list, WorkerPool* pool)
+void CSearchController::format_SATList(const std::list<Csat*>& list, WorkerPool* pool, std::vector<std::string>& block)
 {
   const std::size_t per_slice = 2048;
-  if (!pool || list.size() <= per_slice) return {printed([&](FILE* f) { report_SATList(f, list); })};
+  if (!pool || list.size() <= per_slice) {
+    block.resize(1);
+    print_into(block[0], [&](FILE* f) { report_SATList(f, list); });
+    return;
+  }
   // Slices of repeats formatted side by side; the header, the slices and the
   // footer are never copied into one text.
   const std::vector<Csat*> repeats(list.begin(), list.end());
   const std::size_t slices = (repeats.size() + per_slice - 1) / per_slice;
-  std::vector<std::string> block(slices + 2);
-  block.front() = printed([&](FILE* f) { report_list_header(f); });
+  block.resize(slices + 2);
+  print_into(block.front(), [&](FILE* f) { report_list_header(f); });
   pool->parallel_for(slices, [&](std::size_t i) {
-    block[i + 1] = printed([&](FILE* f) {
+    print_into(block[i + 1], [&](FILE* f) {
       const std::size_t end = std::min(repeats.size(), (i + 1) * per_slice);
       for (std::size_t r = i * per_slice; r < end; ++r) repeats[r]->report_sat(f, sequence);
     });
   });
-  block.back() = printed([&](FILE* f) { report_list_footer(f); });
-  return block;
+  print_into(block.back(), [&](FILE* f) { report_list_footer(f); });
 }

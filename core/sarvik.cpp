@@ -369,6 +369,13 @@ const uint64_t max_bases_in_flight = 64ull << 20;
 const std::size_t max_group_records = 64;
 const uint64_t max_group_bases = 256u << 10;
 
+std::size_t text_capacity(const std::vector<std::string>& texts)
+{
+  std::size_t sum = 0;
+  for (const std::string& t : texts) sum += t.capacity();
+  return sum;
+}
+
 // A worker's part of one record: the search, and the record's block of the
 // output file where it is formatted in advance.
 void search_job(RecordJob& j, FILE* out)
@@ -377,7 +384,9 @@ void search_job(RecordJob& j, FILE* out)
   j.controller.reset(new CSearchController(j.n, j.seq, &j.pool));
   j.found = &search_record(*j.controller, out);
   if (j.seq.seq_text.len <= max_formatted_length && !run_stop_set())
-    j.block = j.controller->format_SATList(*j.found, search_pool);
+    j.controller->format_SATList(*j.found, search_pool, j.block);
+  else
+    j.block.clear();
   become_search_worker(nullptr);
 }
 
@@ -494,7 +503,10 @@ LoopEnd parallel_loop(CFile& input, OutputFiles& files, RunStatistics* stats)
     bases -= job.seq.seq_text.len;
     job.controller.reset();
     job.found = nullptr;
-    std::vector<std::string>().swap(job.block);  // a spare job holds no text
+    // A spare job keeps a small block's memory for the worker of its next
+    // record: freed here, away from the thread that grew it, it would make
+    // the driving thread wait on that thread's allocator, record after record.
+    if (text_capacity(job.block) > job_sequence_length) std::vector<std::string>().swap(job.block);
     spare_jobs.push_back(std::move(in_flight.front()));
     in_flight.pop_front();
     if (const std::string* failed = files.failed_name()) {
