@@ -3,6 +3,7 @@
 // run_frontend.h).
 #include "sarvik.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -369,6 +370,15 @@ const uint64_t max_bases_in_flight = 64ull << 20;
 const std::size_t max_group_records = 64;
 const uint64_t max_group_bases = 256u << 10;
 
+// A group is handed to as many workers as it has records, up to all of them;
+// each takes the next record nobody has taken, so that a run of slow records
+// is shared too. The one that finishes the group's last record reports it.
+struct RecordGroup {
+  std::vector<RecordJob*> jobs;
+  std::atomic<std::size_t> next{0};
+  std::atomic<std::size_t> unfinished{0};
+};
+
 std::size_t text_capacity(const std::vector<std::string>& texts)
 {
   std::size_t sum = 0;
@@ -426,12 +436,19 @@ LoopEnd parallel_loop(CFile& input, OutputFiles& files, RunStatistics* stats)
   auto submit_group = [&] {
     if (group.empty()) return;
     if (!before_first_ns) before_first_ns = thread_cpu_ns();
-    pool->submit([jobs = group, &files, &mutex, &finished] {
-      for (RecordJob* j : jobs) search_job(*j, files.out);
+    auto shared = std::make_shared<RecordGroup>();
+    shared->jobs = group;
+    shared->unfinished = group.size();
+    auto work = [g = shared, &files, &mutex, &finished] {
+      std::size_t searched = 0;
+      for (std::size_t i; (i = g->next.fetch_add(1)) < g->jobs.size(); ++searched) search_job(*g->jobs[i], files.out);
+      if (!searched || g->unfinished.fetch_sub(searched) != searched) return;
       std::lock_guard<std::mutex> lock(mutex);
-      for (RecordJob* j : jobs) j->done = true;
+      for (RecordJob* j : g->jobs) j->done = true;
       finished.notify_all();
-    });
+    };
+    for (std::size_t helpers = std::min<std::size_t>(group.size(), global_threads); helpers; --helpers)
+      pool->submit(work);
     group.clear();
     group_bases = 0;
   };
@@ -439,7 +456,12 @@ LoopEnd parallel_loop(CFile& input, OutputFiles& files, RunStatistics* stats)
   bool reading = !input.eof();
   bool stop = false;
   while (!stop) {
-    while (reading && in_flight.size() < max_records && bases < max_bases_in_flight) {
+    // Once the reader has stopped at a bound, it waits until a whole group
+    // fits again: refilling record by record would hand the workers groups
+    // of one and wake the driving thread for every record.
+    const bool room = in_flight.empty() || (in_flight.size() + max_group_records <= max_records &&
+                                            bases + max_group_bases <= max_bases_in_flight);
+    while (room && reading && in_flight.size() < max_records && bases < max_bases_in_flight) {
       ++n;
       const bool notice = graphical && (n % 32 == 1 || last_length > 1000000);
       if (notice) show_loading_notice();
