@@ -54,7 +54,8 @@ class faststring {
   const char* c_str()
   {
     if (len == capacity) resize_exact(len + 1ull);
-    data[len] = '\0';
+    // Once terminated, only read: threads format one record's slices side by side.
+    if (data[len] != '\0') data[len] = '\0';
     return data;
   }
 
