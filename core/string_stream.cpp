@@ -1,5 +1,7 @@
 #include "string_stream.h"
 
+#include <stdio_ext.h>
+
 #include <new>
 
 #include "faststring.h"
@@ -25,6 +27,8 @@ struct ThreadStringStream {
     cookie_io_functions_t io = {nullptr, write, nullptr, nullptr};
     file = fopencookie(this, "w", io);
     if (!file) abort_on_failed_realloc();
+    // Only this thread writes to it: every fprintf and fputc may skip the stream's lock.
+    __fsetlocking(file, FSETLOCKING_BYCALLER);
   }
   ~ThreadStringStream() { std::fclose(file); }
 };
