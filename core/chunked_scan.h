@@ -155,7 +155,9 @@ unsigned scan_chunk_length(unsigned windows);
 extern unsigned forced_chunk_length;
 
 // The serial scan of windows [from, to) on the marks `m`. `take(s, r)` is
-// called for every repeat r taken, after the marks were covered. `poll(s)`
+// called for every repeat r taken, after the marks were covered; false when
+// it did not keep r, which then serves the next window rather than going
+// back to the pool (a list node freed and allocated per seed). `poll(s)`
 // is asked at `from` and every 256 windows; true ends the scan. Returns the
 // window at which the scan ended (`to` when complete).
 // `pass` is the scan's state for windows visited in increasing order (one
@@ -184,7 +186,7 @@ unsigned scan_windows(Scan& scan, typename Scan::Pass& pass, unsigned from, unsi
     if (!scan.eligible(s, m, Ns)) continue;
     if (Csat* r = scan.grow(s, pass, spare, pool)) {
       scan.cover(m, *r);
-      take(s, r);
+      if (!take(s, r)) spare = r;
     }
   }
   if (spare) pool.give_back(spare);
@@ -298,12 +300,10 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
           Csat* prepared = prepare(*r, ch.pool);
           // Taking a repeat that leaves the marks alone and that the
           // preparation drops would change nothing: it goes back at once.
-          if (!prepared && prepare.drops_empty() && scan.reach(*r) == LONG_MIN) {
-            ch.pool.give_back(r);
-            return;
-          }
+          if (!prepared && prepare.drops_empty() && scan.reach(*r) == LONG_MIN) return false;
           ch.taken.emplace_back(s, r);
           ch.prepared.push_back(prepared);
+          return true;
         },
         [&](unsigned s) { return run_stop_set() || (c > 0 && st.covered(c, s, k)); });
     chunked_scan_stats.speculative_bases += bases;
@@ -374,6 +374,7 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
         scan, pass, s, ch.b, m, own_pool, [&](unsigned w, Csat* r) {
           true_reach = std::max(true_reach, scan.reach(*r));  // before `take` may change or reuse r
           take(w, r, prepare(*r, own_pool));
+          return true;
         },
         [](unsigned) { return false; });
   }

@@ -296,14 +296,16 @@ void CSearchController::exact_search_2()
   MarkView marks{anchors.free_bits.data(), -1, static_cast<long>(L) + 1};
   ChunkedScanState chunks;
   auto take = [&](unsigned, Csat* s) {
-    if (!seed_taker)
-      satList_exact.push_back(s);
-    else if (!seed_taker->take(*s))
-      satList_exact.pool->give_back(s);
+    if (seed_taker) return seed_taker->take(*s);  // a seed it does not keep serves the next window
+    satList_exact.push_back(s);
+    return true;
   };
   // A split scan's seeds come with what the taker prepared of them.
   auto take_split = [&](unsigned i, Csat* s, Csat* prepared) {
-    if (!seed_taker) return take(i, s);
+    if (!seed_taker) {
+      take(i, s);
+      return;
+    }
     seed_taker->take_prepared(*s, prepared);
     satList_exact.pool->give_back(s);
   };

@@ -185,7 +185,10 @@ bool CSearchController::scan_unit_length(unsigned k, CAnchorSeq& anchors, Chunke
 {
   ImperfectScan scan(*this, k);
   MarkView marks{anchors.free_bits.data(), -1, static_cast<long>(anchors.seq_length) + 1};
-  auto take = [&](unsigned, Csat* r) { satList_imperfect.push_back(r); };
+  auto take = [&](unsigned, Csat* r) {
+    satList_imperfect.push_back(r);
+    return true;
+  };
   auto take_split = [&](unsigned s, Csat* r, Csat*) { take(s, r); };
   Csat_garbagecollector& pool = *satList_imperfect.pool;
   const char* name = sequence.name.c_str();
