@@ -1,4 +1,5 @@
-// faststring: a growable character buffer that is not kept zero-terminated.
+// faststring: a growable character buffer that push_back does not keep
+// zero-terminated (assign does).
 //
 // Contract: `data` is null until something is stored; `len` <= `capacity`.
 // push_back grows 0 -> 4 -> doubling; assign, reserve and c_str grow to an
@@ -47,6 +48,7 @@ class faststring {
     len = static_cast<uint32_t>(end - begin);
     if (len + 1ull > capacity) resize_exact(len + 1ull);
     if (len) std::memcpy(data, begin, len);
+    data[len] = '\0';  // so that c_str() only reads it, on any number of threads at once
   }
 
   void assign(const char* s) { assign(s, s + std::strlen(s)); }

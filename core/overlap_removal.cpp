@@ -100,7 +100,6 @@ void CSearchController::format_SATList(const std::list<Csat*>& list, WorkerPool*
   const std::vector<Csat*> repeats(list.begin(), list.end());
   const std::size_t slices = (repeats.size() + per_slice - 1) / per_slice;
   block.resize(slices + 2);
-  sequence.name.c_str();  // terminated before the slices read it side by side
   print_into(block.front(), [&](FILE* f) { report_list_header(f); });
   pool->parallel_for(slices, [&](std::size_t i) {
     print_into(block[i + 1], [&](FILE* f) {

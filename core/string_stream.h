@@ -6,15 +6,12 @@
 #include <cstdio>
 #include <string>
 
-// Replaces `target`'s text (its capacity is kept) with what `print(FILE*)`
-// writes. Each thread reuses one stream, so no stream is opened per call.
-template <class Print>
-void print_into(std::string& target, Print&& print);
-
 // This thread's stream, its output now going to `target`; flush it before
 // reading target.
 FILE* string_stream_into(std::string& target);
 
+// Replaces `target`'s text (its capacity is kept) with what `print(FILE*)`
+// writes. Each thread reuses one stream, so no stream is opened per call.
 template <class Print>
 void print_into(std::string& target, Print&& print)
 {
