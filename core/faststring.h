@@ -16,6 +16,12 @@
 
 [[noreturn]] void abort_on_failed_realloc();
 
+// A chromosome's text would otherwise take a page fault every 4 KiB, and
+// page faults are dear (most of all on virtual machines): buffers of at
+// least this size ask for the kernel's 2 MiB pages where it offers them.
+const std::size_t huge_page_buffer = 4u << 20;
+void advise_huge_pages(void* buffer, std::size_t bytes);
+
 // Grows a malloc'ed buffer to `bytes`, ending the process when that fails.
 inline void* checked_realloc(void* p, std::size_t bytes)
 {
@@ -80,6 +86,7 @@ class faststring {
   {
     data = static_cast<char*>(checked_realloc(data, n));
     capacity = static_cast<uint32_t>(n);
+    if (n >= huge_page_buffer) advise_huge_pages(data, n);
   }
 };
 
