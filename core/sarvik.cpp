@@ -274,8 +274,8 @@ void write_record(OutputFiles& files, CSearchController& controller, CsatContain
                   const std::vector<std::string>* block = nullptr)
 {
   if (block) {
+    // Flushed by the caller before it waits, not after every record.
     for (const std::string& text : *block) std::fwrite(text.data(), 1, text.size(), files.out);
-    std::fflush(files.out);
   } else {
     controller.report_SATList(files.out, found);
   }
@@ -509,6 +509,13 @@ LoopEnd parallel_loop(CFile& input, OutputFiles& files, RunStatistics* stats)
     update_report_time();
     {
       std::unique_lock<std::mutex> lock(mutex);
+      if (!job.done) {
+        // What is written is in the file before the writer waits for more: a
+        // flush per record would cost a system call for every short record.
+        lock.unlock();
+        std::fflush(files.out);
+        lock.lock();
+      }
       while (!job.done) {
         if (finished.wait_for(lock, std::chrono::milliseconds(200)) != std::cv_status::timeout) continue;
         lock.unlock();
