@@ -403,7 +403,10 @@ void search_job(RecordJob& j, FILE* out)
 LoopEnd parallel_loop(CFile& input, OutputFiles& files, RunStatistics* stats)
 {
   const bool graphical = is_graphical_program();
-  const std::size_t max_records = 4ull * global_threads * max_group_records;
+  // Two groups a worker: one searched while the next waits. More would only
+  // spread the records and their blocks over more memory: page faults and
+  // cache misses.
+  const std::size_t max_records = 2ull * global_threads * max_group_records;
   LoopEnd end;
   unsigned& n = end.n;
   uint32_t last_length = 0;
