@@ -25,60 +25,84 @@ char dna_complement(char c)
 
 namespace {
 
-// Writes the smallest rotation of the n characters at s to `out` (room for n)
-// and tells whether two different rotations are equal, i.e. whether s is a
-// repetition of a shorter string.
+// Room for n characters: on the stack for units of the usual lengths, so
+// that writing a repeat's unit allocates nothing.
+class Scratch {
+ public:
+  explicit Scratch(uint32_t n) : heap(n > sizeof local ? new char[n] : nullptr) {}
+  char* text() { return heap ? heap.get() : local; }
+
+ private:
+  char local[64];
+  std::unique_ptr<char[]> heap;
+};
+
+// Compares the rotations of the n characters at s that start at a and at b,
+// byte by byte as unsigned values.
+int compare_rotations(const char* s, uint32_t n, uint32_t a, uint32_t b)
+{
+  for (uint32_t j = 0; j < n; ++j) {
+    const unsigned char x = static_cast<unsigned char>(s[a]), y = static_cast<unsigned char>(s[b]);
+    if (x != y) return x < y ? -1 : 1;
+    if (++a == n) a = 0;
+    if (++b == n) b = 0;
+  }
+  return 0;
+}
+
+// Writes the smallest rotation of the n characters at s to `out` (room for n,
+// not overlapping s) and tells whether two different rotations are equal,
+// i.e. whether s is a repetition of a shorter string.
 bool smallest_rotation(const char* s, uint32_t n, char* out)
 {
   if (n == 0) return false;
-  std::unique_ptr<char[]> doubled(new char[2ull * n + 1]);
-  std::memcpy(doubled.get(), s, n);
-  std::memcpy(doubled.get() + n, s, n);
-  doubled[2ull * n] = '\0';
-  const char* d = doubled.get();
   uint32_t best = 0;
   bool repeated = false;
   for (uint32_t i = 1; i < n; ++i) {
-    int c = std::memcmp(d + i, d + best, n);  // memcmp compares unsigned bytes
+    const int c = compare_rotations(s, n, i, best);
     if (c < 0)
       best = i;
     else if (c == 0)
       repeated = true;
   }
-  std::memcpy(out, d + best, n);
+  std::memcpy(out, s + best, n - best);
+  std::memcpy(out + (n - best), s, best);
   return repeated;
+}
+
+void reverse_complement(const char* s, uint32_t n, char* out)
+{
+  for (uint32_t i = 0; i < n; ++i) out[i] = dna_complement(s[n - 1 - i]);
 }
 
 }  // namespace
 
 void CDnaString::setToReverseComplementOf(const CDnaString& src)
 {
-  uint32_t n = src.len;
-  std::unique_ptr<char[]> rc(new char[n + 1ull]);
-  for (uint32_t i = 0; i < n; ++i) rc[i] = dna_complement(src.data[n - 1 - i]);
-  assign(rc.get(), rc.get() + n);
+  const uint32_t n = src.len;
+  Scratch rc(n);
+  reverse_complement(src.data, n, rc.text());
+  assign(rc.text(), rc.text() + n);
 }
 
 bool CDnaString::setToMinAlphaRepModCyclicPermOf(const CDnaString& src)
 {
-  uint32_t n = src.len;
-  std::unique_ptr<char[]> rot(new char[n + 1ull]);
-  bool repeated = smallest_rotation(src.data, n, rot.get());
-  assign(rot.get(), rot.get() + n);
+  const uint32_t n = src.len;
+  Scratch rot(n);
+  const bool repeated = smallest_rotation(src.data, n, rot.text());
+  assign(rot.text(), rot.text() + n);
   return repeated;
 }
 
 bool CDnaString::setToMinAlphaRepModRevCompAndCyclicPermOf(const CDnaString& src)
 {
-  uint32_t n = src.len;
-  CDnaString rc;
-  rc.setToReverseComplementOf(src);
-  std::unique_ptr<char[]> from_rc(new char[n + 1ull]);
-  std::unique_ptr<char[]> from_src(new char[n + 1ull]);
-  bool repeated = smallest_rotation(rc.data, n, from_rc.get());
-  smallest_rotation(src.data, n, from_src.get());
-  const char* best = from_rc.get();
-  if (n && std::memcmp(from_rc.get(), from_src.get(), n) > 0) best = from_src.get();
+  const uint32_t n = src.len;
+  Scratch rc(n), from_rc(n), from_src(n);
+  reverse_complement(src.data, n, rc.text());
+  const bool repeated = smallest_rotation(rc.text(), n, from_rc.text());
+  smallest_rotation(src.data, n, from_src.text());
+  const char* best = from_rc.text();
+  if (n && std::memcmp(from_rc.text(), from_src.text(), n) > 0) best = from_src.text();
   assign(best, best + n);
   return repeated;
 }

@@ -25,12 +25,15 @@ int Csat::print_repeat_name(FILE* out) const
 namespace {
 
 // The alignment of a repeat against its perfect counterpart: sequence line,
-// match line and unit line, built in buffers sized once up front.
+// match line and unit line, built in buffers sized once up front. Those of
+// usual repeats are the thread's, kept from repeat to repeat, so that writing
+// one allocates nothing; a long satellite's are its own, so that they are not
+// kept.
 class AlignmentLines {
  public:
   explicit AlignmentLines(std::size_t capacity)
-      : buf_(new char[3 * capacity]),
-        seq_(buf_.get()),
+      : buf_(3 * capacity > kept_size ? new char[3 * capacity] : nullptr),
+        seq_(buf_ ? buf_.get() : kept()),
         match_(seq_ + capacity),
         unit_(match_ + capacity),
         capacity_(capacity)
@@ -59,6 +62,13 @@ class AlignmentLines {
   char* unit_;
   std::size_t capacity_;
   std::size_t n_ = 0;
+
+  static const std::size_t kept_size = 1u << 16;
+  static char* kept()
+  {
+    static thread_local char buffer[kept_size];
+    return buffer;
+  }
 };
 
 // The unit as the sequence reads it from the repeat's first nucleotide on.
@@ -98,7 +108,8 @@ bool written_unit(const Csat& s, float perfection, CDnaString& unit)
 void Csat::report_sat(FILE* out, CSequence_Mol& seq)
 {
   const float perfection = sat_perfection(*this);
-  CDnaString reported;
+  // Kept from repeat to repeat, so that writing one allocates nothing.
+  static thread_local CDnaString reported;
   if (!written_unit(*this, perfection, reported)) return;
 
   const unsigned k = unit_length();
