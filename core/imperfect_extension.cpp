@@ -134,20 +134,39 @@ int leap_ahead(const Walk<D>& w, const char* pos, int phase, int score, unsigned
   return top > score ? top : score;
 }
 
-// The best end point of a walk: a full copy of the record with its entries in
-// a buffer of its own, sized exactly to what it has had to hold.
+// Room for the entries of the best end point: the thread's, kept from walk
+// to walk (a walk never starts another), so that a walk allocates nothing
+// once the room has grown to the longest list seen.
+struct EntryRoom {
+  missense_entry* data = nullptr;
+  uint32_t capacity = 0;
+
+  ~EntryRoom() { std::free(data); }
+  // Keeps the entries held so far.
+  void reserve(uint32_t n)
+  {
+    if (n <= capacity) return;
+    data = static_cast<missense_entry*>(checked_realloc(data, n * sizeof(missense_entry)));
+    capacity = n;
+  }
+  static EntryRoom& of_thread()
+  {
+    static thread_local EntryRoom room;
+    return room;
+  }
+};
+
+// The best end point of a walk: a full copy of the record, its entries in the
+// thread's room.
 class BestState {
  public:
-  explicit BestState(const Csat& s)
+  explicit BestState(const Csat& s) : room(EntryRoom::of_thread())
   {
     copy_fields_from(s);
-    count = capacity = s.missense_list.count;
-    if (count) {
-      entries = static_cast<missense_entry*>(checked_realloc(nullptr, count * sizeof(missense_entry)));
-      std::memcpy(entries, s.missense_list.data, count * sizeof(missense_entry));
-    }
+    count = s.missense_list.count;
+    room.reserve(count);
+    if (count) std::memcpy(room.data, s.missense_list.data, count * sizeof(missense_entry));
   }
-  ~BestState() { std::free(entries); }
   BestState(const BestState&) = delete;
   BestState& operator=(const BestState&) = delete;
 
@@ -155,14 +174,11 @@ class BestState {
   {
     copy_fields_from(s);
     const uint32_t n = s.missense_list.count;
-    if (n > capacity) {
-      entries = static_cast<missense_entry*>(checked_realloc(entries, n * sizeof(missense_entry)));
-      capacity = n;
-    }
+    room.reserve(n);
     // A walk only appends to the list, so the entries this copy already
     // holds are still the list's first ones: copy the new tail only.
     const uint32_t same = count < n ? count : n;
-    if (n > same) std::memcpy(entries + same, s.missense_list.data + same, (n - same) * sizeof(missense_entry));
+    if (n > same) std::memcpy(room.data + same, s.missense_list.data + same, (n - same) * sizeof(missense_entry));
     count = n;
   }
 
@@ -174,7 +190,7 @@ class BestState {
       return;
     }
     if (s.missense_list.capacity < count) s.missense_list.resize_exact(count);
-    std::memcpy(s.missense_list.data, entries, count * sizeof(missense_entry));
+    std::memcpy(s.missense_list.data, room.data, count * sizeof(missense_entry));
     s.missense_list.count = count;
   }
 
@@ -184,9 +200,8 @@ class BestState {
   void copy_fields_from(const Csat& s) { fields = s; }
 
   CsatFields fields;
-  missense_entry* entries = nullptr;
+  EntryRoom& room;
   uint32_t count = 0;
-  uint32_t capacity = 0;
 };
 
 template <class D>
