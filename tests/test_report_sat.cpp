@@ -389,6 +389,25 @@ TEST_F(ReportSat, AlignmentLines)
   }
 }
 
+// A satellite too long for the alignment room a thread keeps, then a short
+// repeat in that room: each gets exactly its own columns.
+TEST_F(ReportSat, AlignmentOfALongSatelliteThenAShortRepeat)
+{
+  global_print_sat_mode = 0;
+  global_print_sat_seq_mode = 2;
+  const std::string satellite = repeat("ACG", 10000);
+  set_sequence(satellite);
+  std::string out = report(make(0, 30000, 0, 3));
+  EXPECT_NE(out.find(satellite + "\n" + std::string(30000, '|') + "\n" + satellite + "\n"), std::string::npos);
+
+  out = report(agc_repeat());
+  std::string r = repeat("AGC", 10);
+  r[13] = 'T';
+  std::string match(30, '|');
+  match[13] = ' ';
+  EXPECT_EQ(out.substr(out.find('\n') + 1), r + "\n" + match + "\n" + repeat("AGC", 10) + "\n");
+}
+
 TEST_F(ReportSat, OnlyTheTableFormatsPrintSequenceLines)
 {
   Csat* s = ac_repeat();
