@@ -1,5 +1,6 @@
 #include "CDnaString.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -38,14 +39,17 @@ class Scratch {
 };
 
 // Compares the rotations of the n characters at s that start at a and at b,
-// byte by byte as unsigned values.
+// byte by byte as unsigned values, in the (at most three) pieces that lie
+// contiguous in s for both.
 int compare_rotations(const char* s, uint32_t n, uint32_t a, uint32_t b)
 {
-  for (uint32_t j = 0; j < n; ++j) {
-    const unsigned char x = static_cast<unsigned char>(s[a]), y = static_cast<unsigned char>(s[b]);
-    if (x != y) return x < y ? -1 : 1;
-    if (++a == n) a = 0;
-    if (++b == n) b = 0;
+  for (uint32_t done = 0; done < n;) {
+    const uint64_t at_a = uint64_t{a} + done, at_b = uint64_t{b} + done;
+    const uint32_t pa = static_cast<uint32_t>(at_a < n ? at_a : at_a - n);
+    const uint32_t pb = static_cast<uint32_t>(at_b < n ? at_b : at_b - n);
+    const uint32_t len = std::min(n - done, std::min(n - pa, n - pb));
+    if (const int c = std::memcmp(s + pa, s + pb, len)) return c;
+    done += len;
   }
   return 0;
 }
