@@ -134,37 +134,17 @@ int leap_ahead(const Walk<D>& w, const char* pos, int phase, int score, unsigned
   return top > score ? top : score;
 }
 
-// Room for the entries of the best end point: the thread's, kept from walk
-// to walk (a walk never starts another), so that a walk allocates nothing
-// once the room has grown to the longest list seen.
-struct EntryRoom {
-  missense_entry* data = nullptr;
-  uint32_t capacity = 0;
-
-  ~EntryRoom() { std::free(data); }
-  // Keeps the entries held so far.
-  void reserve(uint32_t n)
-  {
-    if (n <= capacity) return;
-    data = static_cast<missense_entry*>(checked_realloc(data, n * sizeof(missense_entry)));
-    capacity = n;
-  }
-  static EntryRoom& of_thread()
-  {
-    static thread_local EntryRoom room;
-    return room;
-  }
-};
-
-// The best end point of a walk: a full copy of the record, its entries in the
-// thread's room.
+// The best end point of a walk: a full copy of the record, its entries in
+// room the thread keeps from walk to walk (a walk never starts another), so
+// that a walk allocates nothing once the room has grown to the longest list
+// seen. The room's own count is unused: `count` says how many entries hold.
 class BestState {
  public:
-  explicit BestState(const Csat& s) : room(EntryRoom::of_thread())
+  explicit BestState(const Csat& s) : room(thread_room())
   {
     copy_fields_from(s);
     count = s.missense_list.count;
-    room.reserve(count);
+    reserve(count);
     if (count) std::memcpy(room.data, s.missense_list.data, count * sizeof(missense_entry));
   }
   BestState(const BestState&) = delete;
@@ -174,7 +154,7 @@ class BestState {
   {
     copy_fields_from(s);
     const uint32_t n = s.missense_list.count;
-    room.reserve(n);
+    reserve(n);
     // A walk only appends to the list, so the entries this copy already
     // holds are still the list's first ones: copy the new tail only.
     const uint32_t same = count < n ? count : n;
@@ -197,10 +177,20 @@ class BestState {
   int score() const { return fields.score; }
 
  private:
+  static fastvector<missense_entry>& thread_room()
+  {
+    static thread_local fastvector<missense_entry> room;
+    return room;
+  }
+  // Keeps the entries held so far.
+  void reserve(uint32_t n)
+  {
+    if (n > room.capacity) room.resize_exact(n);
+  }
   void copy_fields_from(const Csat& s) { fields = s; }
 
   CsatFields fields;
-  EntryRoom& room;
+  fastvector<missense_entry>& room;
   uint32_t count = 0;
 };
 
