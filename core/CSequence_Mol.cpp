@@ -1,6 +1,7 @@
 #include "CSequence_Mol.h"
 
 #include <cstdio>
+#include <string>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -195,6 +196,29 @@ void CSequence_Mol::find_fastaname_and_description()
   const char* d = blank;
   while (d != e && *d == ' ') ++d;
   description.assign(d, e);
+}
+
+void CSequence_Mol::carry_names_from(const CSequence_Mol& previous)
+{
+  name.assign(previous.name.data, previous.name.data + previous.name.len);
+  description.assign(previous.description.data, previous.description.data + previous.description.len);
+}
+
+void CSequence_Mol::derive_tool_name(unsigned record_number)
+{
+  const char* b = full_name.data;
+  const char* const e = b + full_name.len;
+  while (b != e && is_space(*b)) ++b;
+  // A NUL ends the name as it ends the printed one.
+  const char* w = b;
+  while (w != e && *w != '\0' && !is_space(*w)) ++w;
+  tool_name_made_up = w == b;
+  if (tool_name_made_up) {
+    const std::string made_up = "unnamed_" + std::to_string(record_number);
+    tool_name.assign(made_up.data(), made_up.data() + made_up.size());
+  } else {
+    tool_name.assign(b, w);
+  }
 }
 
 void CSequence_Mol::getLineOfDNA_toupper_ambig2N_removegaps(CFile& file)

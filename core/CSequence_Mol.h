@@ -24,6 +24,10 @@ class CSequence_Mol {
   int seq_type;
   char ambig_char;
 
+  // The name that BED and catalog lines give the record (see derive_tool_name).
+  faststring tool_name;
+  bool tool_name_made_up = false;
+
   // Set when the last record was refused because its sequence would not fit
   // the 32-bit length of seq_text (the file state is then exactly error).
   bool too_long = false;
@@ -32,6 +36,15 @@ class CSequence_Mol {
 
   void readFastaSequence(CFile& file);
   void find_fastaname_and_description();
+  // Takes over what a record whose header ends the input keeps of the record
+  // read before it (its name and description), for a reader that does not
+  // reuse one object for every record.
+  void carry_names_from(const CSequence_Mol& previous);
+  // tool_name := the header up to its first white space, after any leading
+  // white space, as samtools faidx and genome browsers name a record; where
+  // the header holds no such word, "unnamed_" and the record's number, since
+  // BED readers refuse an empty chrom.
+  void derive_tool_name(unsigned record_number);
   void getLineOfDNA_toupper_ambig2N_removegaps(CFile& file);
 };
 

@@ -120,6 +120,8 @@ void Csat::report_sat(FILE* out, CSequence_Mol& seq)
   const char* const text = seq.seq_text.data;
   const char* const text_end = text + seq.seq_text.len;
   const char* name = seq.name.c_str();
+  // BED and the catalog are read by tools that end a name at any white space.
+  const char* chrom = seq.tool_name.c_str();
 
   // Positions are wider than int: a chromosome may hold more than 2^31 nucleotides.
   const long long first = static_cast<long long>(start - text) + 1;
@@ -190,7 +192,7 @@ void Csat::report_sat(FILE* out, CSequence_Mol& seq)
       std::fprintf(out, "%.*s\n", static_cast<int>(right_end - left), left);
       return;
     case 5:
-      std::fprintf(out, "%s\t%lld\t%lld\t%s\t%d\t.\t%d\t%.3f\t%.3f\t%d\t%d\t%d", name, first - 1, last, unit_text,
+      std::fprintf(out, "%s\t%lld\t%lld\t%s\t%d\t.\t%d\t%.3f\t%.3f\t%d\t%d\t%d", chrom, first - 1, last, unit_text,
                    bed_score(score), static_cast<int>(k), static_cast<double>(repeat_number),
                    static_cast<double>(perfection), mismatches, insertions, deletions);
       if (global_treat_Ns_as_missense)
@@ -200,7 +202,7 @@ void Csat::report_sat(FILE* out, CSequence_Mol& seq)
       return;
     case 6: {
       const std::string motif = unit_in_reading_frame(*this);
-      std::fprintf(out, "%s\t%lld\t%lld\tID=%s_%lld_%lld;MOTIFS=%s;STRUC=(%s)n\n", name, first - 1, last, name,
+      std::fprintf(out, "%s\t%lld\t%lld\tID=%s_%lld_%lld;MOTIFS=%s;STRUC=(%s)n\n", chrom, first - 1, last, chrom,
                    first - 1, last, motif.c_str(), motif.c_str());
       return;
     }

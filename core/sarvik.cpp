@@ -48,6 +48,15 @@ void file_message(const char* what, const std::string& name, const char* why)
   std::fflush(stderr);
 }
 
+// BED readers refuse an empty chrom, so a record without a name gets one.
+void warn_made_up_name(unsigned n, const char* made_up)
+{
+  const std::string text = "Warning: the header of record " + std::to_string(n) +
+                           " holds no name; its BED and catalog lines call it " + made_up + ".\n";
+  general_PrintText(stderr, text.c_str());
+  std::fflush(stderr);
+}
+
 // The output and masked-sequence streams of a run, and those of the optional
 // summary and report; closes what it opened.
 struct OutputFiles {
@@ -279,6 +288,8 @@ void write_record(OutputFiles& files, CSearchController& controller, CsatContain
   } else {
     controller.report_SATList(files.out, found);
   }
+  if (global_print_sat_mode >= 5 && controller.sequence.tool_name_made_up && !found.empty())
+    warn_made_up_name(controller.seq_number, controller.sequence.tool_name.c_str());
   if (stats) stats->add_record(controller.sequence, found);
   if (files.masked) write_masked_record(files.masked, controller.sequence, found);
 }
@@ -313,6 +324,7 @@ LoopEnd serial_loop(CFile& input, OutputFiles& files, RunStatistics* stats)
       return end;
     }
     if (n < global_sequence_from || n > global_sequence_to) continue;
+    seq.derive_tool_name(n);
 
     if (!graphical || notice) report_status(n, seq.name.c_str(), global_min_unit_length, 'r');
     update_report_time();
@@ -416,6 +428,7 @@ LoopEnd parallel_loop(CFile& input, OutputFiles& files, RunStatistics* stats)
   std::deque<std::unique_ptr<RecordJob>> in_flight;
   std::vector<std::unique_ptr<RecordJob>> spare_jobs;
   std::unique_ptr<RecordJob> failed_read;
+  const CSequence_Mol* previous = nullptr;  // the record read last
 
   // Test hook: chunks of this many windows, so that chunk boundaries fall
   // everywhere even in short records.
@@ -475,7 +488,11 @@ LoopEnd parallel_loop(CFile& input, OutputFiles& files, RunStatistics* stats)
         job = std::move(spare_jobs.back());
         spare_jobs.pop_back();
       }
+      // The serial loop reads every record into one object: a record whose
+      // header ends the input keeps the name of the one before it there.
+      if (previous && previous != &job->seq) job->seq.carry_names_from(*previous);
       job->seq.readFastaSequence(input);
+      previous = &job->seq;
       end.last_name = job->seq.name.c_str();
       if (input.fail() && !input.eof()) {
         failed_read = std::move(job);
@@ -487,6 +504,7 @@ LoopEnd parallel_loop(CFile& input, OutputFiles& files, RunStatistics* stats)
         spare_jobs.push_back(std::move(job));
         continue;
       }
+      job->seq.derive_tool_name(n);
       last_length = job->seq.seq_text.len;
       bases += last_length;
       job->n = n;

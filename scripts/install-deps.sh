@@ -36,11 +36,11 @@ esac
 
 # clang and libclang-rt-14-dev build the fuzz harnesses (their smoke run is
 # part of the tests); valgrind serves make test-valgrind; the tests read the
-# BED output with bedtools. chromium renders the report page in its test and
+# BED output with bedtools and index its input with samtools. chromium renders the report page in its test and
 # for make screenshot; snakemake runs the workflow test; python3 runs the
 # test checkers.
 packages=(cmake g++ make libtclap-dev "libfltk$fltk-dev" zlib1g-dev libgtest-dev xvfb xauth xdotool
-          clang libclang-rt-14-dev valgrind bedtools chromium snakemake python3)
+          clang libclang-rt-14-dev valgrind bedtools samtools chromium snakemake python3)
 
 # Extra packages named on the command line: the system libraries that the
 # other FLTK version's library needs (scripts/test-other-fltk.sh).

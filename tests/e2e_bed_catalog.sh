@@ -5,8 +5,8 @@
 set -u
 sarvik=$(realpath "$1")
 tests=$(realpath "$2")
-if ! command -v bedtools > /dev/null; then
-  echo "BED cases SKIPPED: bedtools not found (scripts/install-deps.sh installs it)"
+if ! command -v bedtools > /dev/null || ! command -v samtools > /dev/null; then
+  echo "BED cases SKIPPED: bedtools or samtools not found (scripts/install-deps.sh installs them)"
   exit 0
 fi
 
@@ -115,6 +115,38 @@ paste catalog.tsv f3.records | awk -F'\t' '
     if ($7 == "100.000" && substr($18, 1, length(motif)) != motif) print "phase, line " NR ": " $0
   }' > catalog_vs_f3.txt
 check "catalog: every line parses and agrees with format 3" empty catalog_vs_f3.txt
+
+# --- Names: the header up to its first white space, as samtools faidx says ----
+# Formats 0 to 4 end a name at the first blank only; BED readers would take
+# a tab there for the next column.
+printf '>tabbed\tsecond part\nGGTCAACACACACACACACACACACGTTGA\n>described one two\nCCAGAGAGAGAGAGAGAGAGAGTTCA\n' > names.fa
+printf '>\tlead\tafter tab\nTTAGTAGTAGTAGTAGTAGTAGTAGGCA\n>nul\000rest\nACGCGCGCGCGCGCGCGCGCGCGTTA\n' >> names.fa
+"$sarvik" -M exact --outputFormat 5 names.fa names.bed 2> /dev/null
+check "names: BED run exit 0" test $? = 0
+"$sarvik" -M exact --outputFormat 6 names.fa names.tsv 2> /dev/null
+samtools faidx names.fa 2> /dev/null
+check "names: the chroms are samtools faidx's names" \
+  test "$(tail -n +2 names.bed | cut -f1 | tr '\n' ' ')" = "$(cut -f1 names.fa.fai | tr '\n' ' ')"
+check "names: the catalog's chrom and ID use the same names" test \
+  "$(cut -f1,4 names.tsv | cut -d';' -f1 | tr '\n' ' ')" = \
+  "$(printf 'tabbed\tID=tabbed_5_25 described\tID=described_2_22 lead\tID=lead_1_25 nul\tID=nul_1_23 ')"
+bedtools sort -i names.bed > names.sorted 2> names.sort.err
+check "names: bedtools sort reads every line" test $? = 0 -a ! -s names.sort.err -a "$(wc -l < names.sorted)" = 4
+bedtools getfasta -fi names.fa -bed names.bed -tab 2> names.getfasta.err | cut -f2 > names.cut
+check "names: bedtools getfasta finds every record through the index" \
+  test ! -s names.getfasta.err -a "$(tr '\n' ' ' < names.cut)" = \
+  "ACACACACACACACACACAC AGAGAGAGAGAGAGAGAGAG TAGTAGTAGTAGTAGTAGTAGTAG CGCGCGCGCGCGCGCGCGCGCG "
+"$sarvik" -M exact --outputFormat 3 names.fa - 2> /dev/null | grep -v '^#' | tail -n +2 | cut -f1,2 > names.f3
+check "names: format 3 still ends a name at the first blank only" test \
+  "$(tr '\n' '|' < names.f3)" = "$(printf 'tabbed\tsecond|described\t2|\tlead|nul\t2|')"
+# A header without a word: faidx would name it "", which no BED reader takes.
+printf '>\nGCATATATATATATATATATATATCG\n> \t\nGGGG\n' > unnamed.fa
+"$sarvik" -M exact --outputFormat 5 unnamed.fa unnamed.bed 2> unnamed.err
+check "names: an unnamed record is numbered" test "$(tail -n +2 unnamed.bed | cut -f1)" = unnamed_1
+check "names: and announced on stderr, if it has repeats" test "$(grep -c Warning unnamed.err)" = 1 -a \
+  "$(grep Warning unnamed.err)" = "Warning: the header of record 1 holds no name; its BED and catalog lines call it unnamed_1."
+bedtools sort -i unnamed.bed > /dev/null 2> unnamed.sort.err
+check "names: bedtools sort takes it" test $? = 0 -a ! -s unnamed.sort.err
 
 echo "BED and catalog cases: $pass passed, $fail failed"
 [ $fail = 0 ]

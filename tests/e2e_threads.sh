@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # The thread count never changes a byte of the output or masked file, the
 # exit status or the standard output: runs with -t 1 against -t 2, 3 and 8,
-# with chunks forced tiny so that their boundaries fall everywhere.
+# with chunks forced tiny so that their boundaries fall everywhere; then
+# random files with the reader's quirks in every output format.
+#   e2e_threads.sh SARVIK TESTS_DIR [QUIRK_SEEDS]
 set -u
 sarvik=$(realpath "$1")
+tests=$(realpath "$2")
+quirk_seeds=${3:-16}
 pass=0 fail=0
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -35,16 +39,18 @@ awk 'BEGIN {
 run() {  # name, chunk length, args...
   local name=$1 chunk=$2
   shift 2
-  rm -f in.fa.masked bad.fa.masked
+  rm -f in.fa.masked bad.fa.masked quirks.fa.masked
   SARVIK_TEST_CHUNK_LENGTH=$chunk "$sarvik" "$@" > "$name.stdout" 2> "$name.stderr"
   echo $? > "$name.status"
-  for f in in.fa.masked bad.fa.masked; do [ -f $f ] && mv $f "$name.masked"; done
+  for f in in.fa.masked bad.fa.masked quirks.fa.masked; do [ -f $f ] && mv $f "$name.masked"; done
   sed -i -e '/^# Output file name/d' "$name.stdout"
+  # Only the thread count line and the progress times may differ.
+  sed -e '/^Worker threads:/d' -e '/^Output file name/d' -e 's/^[0-9][0-9]\.[0-9][0-9]\.[0-9][0-9] - /TIME - /' "$name.stderr" > "$name.err"
 }
 
 check() {  # what, reference name, candidate name
   local ok=1 f
-  for f in stdout status masked; do
+  for f in stdout err status masked; do
     if [ -f "$2.$f" ] || [ -f "$3.$f" ]; then cmp -s "$2.$f" "$3.$f" || { ok=0; echo "  $1: $f differs"; }; fi
   done
   [ $ok = 1 ] && pass=$((pass + 1)) || { fail=$((fail + 1)); echo "FAIL $1"; }
@@ -61,6 +67,27 @@ for mode in imperfect exact extendExact; do
         run cand $chunk -t $t -M $mode --maskX -U 9 $input
         check "$mode $input -t $t, chunks of $chunk" ref cand
       done
+    done
+  done
+done
+
+# Random files with the reader's quirks (empty headers, tabs and NULs in
+# headers, CR and CR LF, a '>' as the last byte, records without sequence,
+# an invalid last character), every output format and the options that
+# change what is written per record. A failing seed reruns with
+# tests/fasta_quirks.py SEED quirks.fa.
+for seed in $(seq 1 "$quirk_seeds"); do
+  python3 "$tests/fasta_quirks.py" "$seed" quirks.fa
+  mode=$(echo imperfect exact extendExact | cut -d' ' -f$((seed % 3 + 1)))
+  for opts in "--outputFormat 0" "--outputFormat 1 --sequenceInfoAsComment" "--outputFormat 2 --sequenceInfoAsComment" \
+    "--outputFormat 3 --sequenceInfoAsComment --maskX" "--outputFormat 4 -f 3" "--outputFormat 5" "--outputFormat 6" \
+    "--outputFormat 3 --firstSeq 2 --lastSeq 4 --maskX"; do
+    # shellcheck disable=SC2086
+    run ref 0 -t 1 -M $mode -s 4 $opts quirks.fa
+    for t in 2 3; do
+      # shellcheck disable=SC2086
+      run cand $((t * 2 - 3)) -t $t -M $mode -s 4 $opts quirks.fa
+      check "quirks seed $seed, $mode $opts, -t $t" ref cand
     done
   done
 done

@@ -29,6 +29,7 @@ class SatTest : public ::testing::Test {
     seq.seq_text.assign(text.data(), text.data() + text.size());
     seq.full_name.assign(full_name.c_str());
     seq.name.assign(full_name.substr(0, full_name.find(' ')).c_str());
+    seq.derive_tool_name(1);
   }
 
   const char* at(long i) const { return seq.seq_text.data + i; }
