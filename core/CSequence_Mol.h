@@ -10,6 +10,8 @@
 #ifndef SARVIK_CSEQUENCE_MOL_H
 #define SARVIK_CSEQUENCE_MOL_H
 
+#include <cstddef>
+
 #include "CFile.h"
 #include "faststring.h"
 
@@ -31,6 +33,9 @@ class CSequence_Mol {
   CSequence_Mol(int type, char ambiguity_char, unsigned reserve_length);
 
   void readFastaSequence(CFile& file);
+  // The sequence text from `text` as a record's lines would give it; the
+  // offset of the first character a record may not hold, or -1 when none.
+  long long set_sequence_text(const char* text, std::size_t size);
   void find_fastaname_and_description();
   void getLineOfDNA_toupper_ambig2N_removegaps(CFile& file);
 };

@@ -7,6 +7,7 @@
 #include "dialogs.h"
 #include "gui_frontend.h"
 #include "run_frontend.h"
+#include "sarvik/sarvik.hpp"
 #include "sarvik_gui.h"
 
 namespace {
@@ -14,7 +15,7 @@ namespace {
 // The text last shown; it stays between reports and between runs.
 char status_text[140];
 
-const char* const loading_notice = "\n\n\n\nloading next sequence - cannot be interruped";
+const char* const loading_notice_text = "\n\n\n\nloading next sequence - cannot be interruped";
 
 void let_toolkit_run()
 {
@@ -29,11 +30,28 @@ void show_status(const char* text)
   }
 }
 
+class WindowObserver : public sarvik::RunObserver {
+ public:
+  bool interactive() const override { return true; }
+  void status(unsigned seq_number, const char* name, unsigned unit_length, char status) override;
+  bool stop_requested() override { return runA && runA->stop_requested; }
+  void loading_notice() override;
+  void read_error(const char* message) override { gui_dialogs.alert(message); }
+};
+
+WindowObserver window_observer;
+
+// The program's one thread reports to the window, in a run and outside one.
+[[maybe_unused]] const bool installed = [] {
+  RunLink link = this_thread_run();
+  link.observer = &window_observer;
+  set_this_thread_run(link);
+  return true;
+}();
+
 }  // namespace
 
-bool is_graphical_program() { return true; }
-
-void report_status(unsigned seq_number, const char* name, unsigned unit_length, char status)
+void WindowObserver::status(unsigned seq_number, const char* name, unsigned unit_length, char status)
 {
   const char* format;
   switch (status) {
@@ -53,15 +71,11 @@ void report_status(unsigned seq_number, const char* name, unsigned unit_length, 
   let_toolkit_run();
 }
 
-bool stop_requested() { return runA && runA->stop_requested; }
-
-void show_loading_notice()
+void WindowObserver::loading_notice()
 {
-  show_status(loading_notice);
+  show_status(loading_notice_text);
   let_toolkit_run();
 }
-
-void show_read_error_alert(const char* message) { gui_dialogs.alert(message); }
 
 const char* current_status_text() { return status_text; }
 
