@@ -13,10 +13,16 @@
 // Each thread that searches holds its own copy of the parameters, so that
 // two searches with different parameters may run side by side: the driver
 // sets them in its thread, and a worker pool copies its creator's set into
-// every worker (ParameterSet). The plain values are __thread with the
-// initial-exec model: one %fs-relative load, as cheap as a global, in the
-// programs and in a shared library alike.
+// every worker (ParameterSet). The plain values are __thread, which needs no
+// initialisation check on access: in a program one %fs-relative load, as
+// cheap as a global. A shared library that may be loaded late (the Python
+// module) defines SARVIK_DYNAMIC_TLS: the initial-exec model would make its
+// whole TLS block static, which a late dlopen may not find room for.
+#ifdef SARVIK_DYNAMIC_TLS
+#define SARVIK_PARAMETER_TLS __thread
+#else
 #define SARVIK_PARAMETER_TLS __thread __attribute__((tls_model("initial-exec")))
+#endif
 
 // The file names are not read by the searches.
 #define SARVIK_STRING_PARAMETERS(X) \
