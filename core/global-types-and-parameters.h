@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#define SARVIK_VERSION "3.3.10"
+#include "sarvik/sarvik.hpp"  // SARVIK_VERSION
 
 // Each thread that searches holds its own copy of the parameters, so that
 // two searches with different parameters may run side by side: the driver

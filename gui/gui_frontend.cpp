@@ -6,7 +6,6 @@
 
 #include "dialogs.h"
 #include "gui_frontend.h"
-#include "run_frontend.h"
 #include "sarvik/sarvik.hpp"
 #include "sarvik_gui.h"
 
@@ -39,17 +38,13 @@ class WindowObserver : public sarvik::RunObserver {
   void read_error(const char* message) override { gui_dialogs.alert(message); }
 };
 
-WindowObserver window_observer;
-
-// The program's one thread reports to the window, in a run and outside one.
-[[maybe_unused]] const bool installed = [] {
-  RunLink link = this_thread_run();
-  link.observer = &window_observer;
-  set_this_thread_run(link);
-  return true;
-}();
-
 }  // namespace
+
+sarvik::RunObserver& window_observer()
+{
+  static WindowObserver observer;
+  return observer;
+}
 
 void WindowObserver::status(unsigned seq_number, const char* name, unsigned unit_length, char status)
 {
@@ -63,7 +58,7 @@ void WindowObserver::status(unsigned seq_number, const char* name, unsigned unit
   }
   if (format) {
     int h, m, s;
-    elapsed_since_start(h, m, s);
+    elapsed(h, m, s);
     std::snprintf(status_text, sizeof status_text, format, h, m, s, static_cast<int>(seq_number), name,
                   static_cast<int>(unit_length));
   }

@@ -27,9 +27,11 @@
 #include <string>
 #include <vector>
 
+#define SARVIK_VERSION "3.3.10"
+
 namespace sarvik {
 
-const char* version();
+const char* version();  // SARVIK_VERSION
 
 // The cores this process may run on; the default of Parameters::threads.
 int available_cores();
