@@ -35,7 +35,7 @@ extension = Extension(
     define_macros=[("SARVIK_DYNAMIC_TLS", "1")],
     language="c++",
     # The same floating-point rules as the programs, so thresholds round alike.
-    extra_compile_args=["-std=c++17", "-O2", "-ffp-contract=off", "-fno-fast-math", "-fvisibility=hidden", "-pthread"]
+    extra_compile_args=["-std=c++17", "-O3", "-ffp-contract=off", "-fno-fast-math", "-fvisibility=hidden", "-pthread"]
     + (["-mtls-dialect=gnu2"] if platform.machine() in ("x86_64", "AMD64") else []),
     extra_link_args=["-pthread"],
 )

@@ -44,10 +44,20 @@ class PyScanner {
 
   void on_progress(py::function callback)
   {
-    // Called inside next(), whose thread gave up the GIL.
-    scanner_->on_progress([callback](const sarvik::Progress& p) {
+    // Called inside next(), whose thread gave up the GIL; and let go by the
+    // scanner, perhaps without the GIL too, so it takes the GIL to go.
+    struct Held {
+      py::function f;
+      ~Held()
+      {
+        py::gil_scoped_acquire acquire;
+        f = py::function();
+      }
+    };
+    std::shared_ptr<Held> held(new Held{std::move(callback)});
+    scanner_->on_progress([held](const sarvik::Progress& p) {
       py::gil_scoped_acquire acquire;
-      callback(p);
+      held->f(p);
     });
   }
 
