@@ -259,21 +259,6 @@ struct ScanJob {
   bool done = false;  // guarded by the scanner's mutex
 };
 
-// The program's read-error text.
-std::string read_error_text(const CFile& input, const CSequence_Mol& seq)
-{
-  std::string message;
-  if (!input.io_error().empty())
-    message = "An error occurred while reading the input file: " + input.io_error() +
-              ".\nThe input may be damaged or truncated.\n";
-  else if (seq.too_long)
-    message = "A record of the input file is longer than " + std::to_string(faststring::max_len) +
-              " characters, more than Sarvik can hold.\n";
-  else
-    message = "An error occurred while reading the input file. It might not be a valid fasta file.\n";
-  return message + "File position: line " + std::to_string(input.line);
-}
-
 }  // namespace
 
 struct sarvik::Scanner::Impl {
@@ -337,7 +322,7 @@ void sarvik::Scanner::Impl::read_all()
       job->seq.readFastaSequence(*input);
       if (input->fail() && !input->eof()) {
         std::lock_guard<std::mutex> lock(mutex);
-        error = read_error_text(*input, job->seq);
+        error = read_error_message(*input, job->seq);
         break;
       }
       if (n < global_sequence_from || n > global_sequence_to) continue;
