@@ -3,9 +3,7 @@
 #include <cstdio>
 
 #include "read_and_init_parameters.h"
-#include "run_frontend.h"
-#include "run_header.h"
-#include "sarvik.h"
+#include "sarvik/sarvik.hpp"
 
 namespace {
 
@@ -27,14 +25,14 @@ void restore_default_sigpipe()
 int main(int argc, char** argv)
 {
   restore_default_sigpipe();
-  time_analysis_started = std::time(nullptr);
-  sarvik_welcome(stderr);
-  std::fflush(stderr);
+  sarvik::ConsoleObserver console;  // the run's clock starts here
+  sarvik::write_welcome();
 
-  int r = read_and_init_parameters(argc, argv);
+  sarvik::Parameters parameters;
+  int r = read_parameters(argc, argv, parameters);
   if (r != 0) {
-    good_bye_on_error(r);
+    sarvik::write_abort_message(r);
     return r;
   }
-  return run_sarvik_analysis();
+  return sarvik::run_analysis(parameters, console);
 }

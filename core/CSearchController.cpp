@@ -3,23 +3,31 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "global-types-and-parameters.h"
 
-int* CSearchController::minScores_user = nullptr;
-int* CSearchController::minLengths_user = nullptr;
-int* CSearchController::minScores_intern = nullptr;
-int* CSearchController::minLengths_intern = nullptr;
+thread_local int* CSearchController::minScores_user = nullptr;
+thread_local int* CSearchController::minLengths_user = nullptr;
+thread_local int* CSearchController::minScores_intern = nullptr;
+thread_local int* CSearchController::minLengths_intern = nullptr;
 thread_local int* CSearchController::minScores = nullptr;
 thread_local int* CSearchController::minLengths = nullptr;
 
 namespace {
 
+// What the pointers above point to; freed when the thread ends.
+struct ThresholdArrays {
+  std::vector<int> scores_user, lengths_user, scores_intern, lengths_intern;
+};
+thread_local ThresholdArrays thresholds;
+
 // max(floor_value, ceil(a + k * b)) in single precision: the product and the
 // sum are each rounded to float before the ceiling (no fused multiply-add).
-int* user_thresholds(int floor_value, int a, float b)
+int* user_thresholds(std::vector<int>& room, int floor_value, int a, float b)
 {
-  int* t = new int[global_max_unit_length + 1ull];
+  room.assign(global_max_unit_length + 1ull, 0);
+  int* t = room.data();
   for (unsigned k = 0; k <= global_max_unit_length; ++k) {
     float product = static_cast<float>(k) * b;
     float sum = static_cast<float>(a) + product;
@@ -44,16 +52,19 @@ CSearchController::CSearchController(unsigned number, CSequence_Mol& seq, Csat_g
 
 void CSearchController::prepare_thresholds()
 {
-  if (!minScores_user) minScores_user = user_thresholds(global_min_score, global_min_score_a, global_min_score_bx);
+  ThresholdArrays& t = thresholds;
+  if (!minScores_user)
+    minScores_user = user_thresholds(t.scores_user, global_min_score, global_min_score_a, global_min_score_bx);
   if (!minLengths_user)
-    minLengths_user = user_thresholds(global_min_length, global_min_length_a, global_min_length_bx);
+    minLengths_user = user_thresholds(t.lengths_user, global_min_length, global_min_length_a, global_min_length_bx);
   if (!minScores_intern) {
-    minScores_intern = new int[global_max_unit_length + 1ull];
-    for (unsigned k = 0; k <= global_max_unit_length; ++k) minScores_intern[k] = k < 4 ? 4 : static_cast<int>(k);
+    t.scores_intern.resize(global_max_unit_length + 1ull);
+    for (unsigned k = 0; k <= global_max_unit_length; ++k) t.scores_intern[k] = k < 4 ? 4 : static_cast<int>(k);
+    minScores_intern = t.scores_intern.data();
   }
   if (!minLengths_intern) {
-    minLengths_intern = new int[global_max_unit_length + 1ull];
-    std::memset(minLengths_intern, 0, sizeof(int) * (global_max_unit_length + 1ull));
+    t.lengths_intern.assign(global_max_unit_length + 1ull, 0);
+    minLengths_intern = t.lengths_intern.data();
   }
 }
 
@@ -74,10 +85,7 @@ CsatContainer& CSearchController::search_selected_mode(FILE* out)
 
 void CSearchController::reset_minimum_arrays()
 {
-  delete[] minScores_user;
-  delete[] minLengths_user;
-  delete[] minScores_intern;
-  delete[] minLengths_intern;
+  // The arrays keep their memory for the next build.
   minScores_user = minLengths_user = minScores_intern = minLengths_intern = nullptr;
   minScores = minLengths = nullptr;
 }

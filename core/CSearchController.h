@@ -3,7 +3,8 @@
 // The driver builds one per analysed record, runs one search on it, has it
 // remove mostly overlapping repeats and write the record's result block, then
 // destroys it (its records go back to its pool). The per-unit-length
-// thresholds are static: computed once per run from the parameters, indexed
+// thresholds are the thread's, like the parameters they derive from: built
+// by the first controller after the parameters were set, indexed
 // 0 .. global_max_unit_length.
 #ifndef SARVIK_CSEARCHCONTROLLER_H
 #define SARVIK_CSEARCHCONTROLLER_H
@@ -44,10 +45,10 @@ class CSearchController {
   CsatContainer satList_exact;
   CsatContainer satList_imperfect;
 
-  static int* minScores_user;
-  static int* minLengths_user;
-  static int* minScores_intern;
-  static int* minLengths_intern;
+  static thread_local int* minScores_user;
+  static thread_local int* minLengths_user;
+  static thread_local int* minScores_intern;
+  static thread_local int* minLengths_intern;
   // The thresholds in force, per thread: extend-exact mode switches them
   // for its seed search while other records are searched beside it.
   static thread_local int* minScores;
@@ -61,8 +62,7 @@ class CSearchController {
   CSearchController& operator=(const CSearchController&) = delete;
 
   static void reset_minimum_arrays();
-  // Builds the threshold arrays, if not yet built; a parallel run calls it
-  // before its workers start, and they only read the arrays.
+  // Builds this thread's threshold arrays, if not yet built.
   static void prepare_thresholds();
 
   // True when a record of unit length k meets the current thresholds.

@@ -244,3 +244,17 @@ void CSequence_Mol::getLineOfDNA_toupper_ambig2N_removegaps(CFile& file)
     if (!take_characters<false>(*this, file, &c, &c + 1)) return;
   }
 }
+
+long long CSequence_Mol::set_sequence_text(const char* text, std::size_t size)
+{
+  seq_text.len = 0;
+  if (size >= faststring::max_len) return static_cast<long long>(faststring::max_len);
+  seq_text.reserve(static_cast<uint32_t>(size) + 1);
+  for (std::size_t i = 0; i < size; ++i) {
+    const unsigned char code = sequence_codes.code[static_cast<unsigned char>(text[i])];
+    if (code == invalid) return static_cast<long long>(i);
+    if (code == skip) continue;
+    seq_text.data[seq_text.len++] = code == ambiguity ? ambig_char : static_cast<char>(code);
+  }
+  return -1;
+}

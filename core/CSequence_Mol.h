@@ -10,6 +10,8 @@
 #ifndef SARVIK_CSEQUENCE_MOL_H
 #define SARVIK_CSEQUENCE_MOL_H
 
+#include <cstddef>
+
 #include "CFile.h"
 #include "faststring.h"
 
@@ -35,6 +37,9 @@ class CSequence_Mol {
   CSequence_Mol(int type, char ambiguity_char, unsigned reserve_length);
 
   void readFastaSequence(CFile& file);
+  // The sequence text from `text` as a record's lines would give it; the
+  // offset of the first character a record may not hold, or -1 when none.
+  long long set_sequence_text(const char* text, std::size_t size);
   void find_fastaname_and_description();
   // Takes over what a record whose header ends the input keeps of the record
   // read before it (its name and description), for a reader that does not

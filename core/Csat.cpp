@@ -1,6 +1,6 @@
 #include "Csat.h"
 
-Csat_garbagecollector sat_alloc;
+thread_local Csat_garbagecollector sat_alloc;
 
 CBasicSatContainer::~CBasicSatContainer()
 {

@@ -82,14 +82,15 @@ class CBasicSatContainer : public std::list<Csat*> {
   ~CBasicSatContainer();
 };
 
-// The free list of records not in use; released at process exit.
+// A free list of records not in use; releases them when it ends.
 class Csat_garbagecollector : public CBasicSatContainer {
  public:
   Csat* get_new(const char* a, const char* b);
   void give_back(Csat* s) { push_back(s); }
 };
 
-extern Csat_garbagecollector sat_alloc;
+// The thread's pool, for lists made without one; threads never share it.
+extern thread_local Csat_garbagecollector sat_alloc;
 
 // A list of records drawn from a pool; destroying it hands them back.
 class CsatContainer : public CBasicSatContainer {

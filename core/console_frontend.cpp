@@ -1,20 +1,17 @@
-// The command-line program's side of a run: progress lines on stderr and no
-// way for the user to stop a run other than a signal.
-#include <cstdio>
-
+// For test programs that drive the core without the public API: the main
+// thread reports as the command-line program does.
 #include "run_frontend.h"
+#include "sarvik/sarvik.hpp"
 
-bool is_graphical_program() { return false; }
+namespace {
 
-void report_status(unsigned seq_number, const char* name, unsigned unit_length, char)
-{
-  int h, m, s;
-  elapsed_since_start(h, m, s);
-  std::fprintf(stderr, "%.2d.%.2d.%.2d - # %3d - %4dbp - %.70s\n", h, m, s, static_cast<int>(seq_number),
-               static_cast<int>(unit_length), name);
-  std::fflush(stderr);
-}
+sarvik::ConsoleObserver console;
 
-bool stop_requested() { return false; }
-void show_loading_notice() {}
-void show_read_error_alert(const char*) {}
+[[maybe_unused]] const bool installed = [] {
+  RunLink link = this_thread_run();
+  link.observer = &console;
+  set_this_thread_run(link);
+  return true;
+}();
+
+}  // namespace

@@ -2,51 +2,35 @@
 
 #include <cstring>
 
+#include "CSearchController.h"
 #include "run_frontend.h"
 #include "worker_pool.h"
 
-// Everything but the file names holds zero until init_param() or the window
-// of the graphical program sets it.
-std::string global_input_filename;
-std::string global_output_filename;
-std::string global_summary_filename;
-std::string global_report_filename;
+// Everything but the file names holds zero until init_param() or a caller
+// sets it.
+#define SARVIK_DEFINE_STRING(name) thread_local std::string name;
+#define SARVIK_DEFINE_VALUE(type, name) SARVIK_PARAMETER_TLS type name;
+SARVIK_STRING_PARAMETERS(SARVIK_DEFINE_STRING)
+SARVIK_VALUE_PARAMETERS(SARVIK_DEFINE_VALUE)
 
-unsigned global_sequence_from;
-unsigned global_sequence_to;
-int global_search_mode;
+ParameterSet ParameterSet::of_this_thread()
+{
+  ParameterSet p;
+#define SARVIK_COPY_OUT_STRING(name) p.name = ::name;
+#define SARVIK_COPY_OUT_VALUE(type, name) p.name = ::name;
+  SARVIK_STRING_PARAMETERS(SARVIK_COPY_OUT_STRING)
+  SARVIK_VALUE_PARAMETERS(SARVIK_COPY_OUT_VALUE)
+  return p;
+}
 
-unsigned global_min_unit_length;
-unsigned global_max_unit_length;
-
-int global_min_score;
-int global_min_score_a;
-float global_min_score_bx;
-int global_min_length;
-int global_min_length_a;
-float global_min_length_bx;
-
-float global_min_perfection;
-float global_max_perfection;
-
-int global_mismatch_score;
-int global_indel_score;
-int global_maximum_recursion_depth;
-int global_maximum_scorereduction;
-
-bool global_treat_Ns_as_missense;
-int global_Ns_allowed_in_a_row;
-int global_prefer_longer_repeat;
-bool global_remove_mostly_hidden;
-bool global_mask_repeats;
-int global_flanking;
-
-int global_N_and_perfection_mode;
-int global_report_unit_mode;
-int global_print_sat_mode;
-int global_print_sat_seq_mode;
-bool global_sequenceInfoAsComment;
-unsigned global_threads;
+void ParameterSet::set_in_this_thread() const
+{
+#define SARVIK_COPY_IN_STRING(name) ::name = name;
+#define SARVIK_COPY_IN_VALUE(type, name) ::name = name;
+  SARVIK_STRING_PARAMETERS(SARVIK_COPY_IN_STRING)
+  SARVIK_VALUE_PARAMETERS(SARVIK_COPY_IN_VALUE)
+  CSearchController::reset_minimum_arrays();
+}
 
 const char* const search_mode_names[3] = {
     "exact repeats\n",

@@ -1,58 +1,88 @@
-// The one process-wide parameter set of a run, and the message functions.
+// The parameter set of a search, and the message functions.
 //
-// Parameters are written before the first record is read (by the option
-// reader of sarvik or by the window of sarvik_gui) and only read afterwards.
+// Parameters are written before the first record is read (from the options
+// of the caller) and only read afterwards.
 #ifndef SARVIK_GLOBAL_TYPES_AND_PARAMETERS_H
 #define SARVIK_GLOBAL_TYPES_AND_PARAMETERS_H
 
 #include <cstdio>
 #include <string>
 
-#define SARVIK_VERSION "3.3.10"
+#include "sarvik/sarvik.hpp"  // SARVIK_VERSION
 
-extern std::string global_input_filename;
-extern std::string global_output_filename;
-// Optional run summary (TSV) and HTML report; empty: not written.
-extern std::string global_summary_filename;
-extern std::string global_report_filename;
+// Each thread that searches holds its own copy of the parameters, so that
+// two searches with different parameters may run side by side: the driver
+// sets them in its thread, and a worker pool copies its creator's set into
+// every worker (ParameterSet). The plain values are __thread, which needs no
+// initialisation check on access: in a program one %fs-relative load, as
+// cheap as a global. A shared library that may be loaded late (the Python
+// module) defines SARVIK_DYNAMIC_TLS: the initial-exec model would make its
+// whole TLS block static, which a late dlopen may not find room for.
+#ifdef SARVIK_DYNAMIC_TLS
+#define SARVIK_PARAMETER_TLS __thread
+#else
+#define SARVIK_PARAMETER_TLS __thread __attribute__((tls_model("initial-exec")))
+#endif
 
-extern unsigned global_sequence_from;
-extern unsigned global_sequence_to;
-extern int global_search_mode;
+// The file names are not read by the searches.
+#define SARVIK_STRING_PARAMETERS(X) \
+  X(global_input_filename)          \
+  X(global_output_filename)         \
+  X(global_summary_filename)        \
+  X(global_report_filename)
 
-extern unsigned global_min_unit_length;
-extern unsigned global_max_unit_length;
+#define SARVIK_VALUE_PARAMETERS(X)               \
+  X(unsigned, global_sequence_from)              \
+  X(unsigned, global_sequence_to)                \
+  X(int, global_search_mode)                     \
+  X(unsigned, global_min_unit_length)            \
+  X(unsigned, global_max_unit_length)            \
+  X(int, global_min_score)                       \
+  X(int, global_min_score_a)                     \
+  X(float, global_min_score_bx)                  \
+  X(int, global_min_length)                      \
+  X(int, global_min_length_a)                    \
+  X(float, global_min_length_bx)                 \
+  X(float, global_min_perfection)                \
+  X(float, global_max_perfection)                \
+  X(int, global_mismatch_score)                  \
+  X(int, global_indel_score)                     \
+  X(int, global_maximum_recursion_depth)         \
+  X(int, global_maximum_scorereduction)          \
+  X(bool, global_treat_Ns_as_missense)           \
+  X(int, global_Ns_allowed_in_a_row)             \
+  X(int, global_prefer_longer_repeat)            \
+  X(bool, global_remove_mostly_hidden)           \
+  X(bool, global_mask_repeats)                   \
+  X(int, global_flanking)                        \
+  X(int, global_N_and_perfection_mode)           \
+  X(int, global_report_unit_mode)                \
+  X(int, global_print_sat_mode)                  \
+  X(int, global_print_sat_seq_mode)              \
+  X(bool, global_sequenceInfoAsComment)          \
+  X(unsigned, global_threads) /* worker threads of a run; never part of the output */
 
-extern int global_min_score;
-extern int global_min_score_a;
-extern float global_min_score_bx;
-extern int global_min_length;
-extern int global_min_length_a;
-extern float global_min_length_bx;
+#define SARVIK_DECLARE_STRING(name) extern thread_local std::string name;
+#define SARVIK_DECLARE_VALUE(type, name) extern SARVIK_PARAMETER_TLS type name;
+SARVIK_STRING_PARAMETERS(SARVIK_DECLARE_STRING)
+SARVIK_VALUE_PARAMETERS(SARVIK_DECLARE_VALUE)
+#undef SARVIK_DECLARE_STRING
+#undef SARVIK_DECLARE_VALUE
 
-extern float global_min_perfection;
-extern float global_max_perfection;
+// A copy of the calling thread's parameters, to be set in another thread.
+struct ParameterSet {
+#define SARVIK_MEMBER_STRING(name) std::string name;
+#define SARVIK_MEMBER_VALUE(type, name) type name;
+  SARVIK_STRING_PARAMETERS(SARVIK_MEMBER_STRING)
+  SARVIK_VALUE_PARAMETERS(SARVIK_MEMBER_VALUE)
+#undef SARVIK_MEMBER_STRING
+#undef SARVIK_MEMBER_VALUE
 
-extern int global_mismatch_score;
-extern int global_indel_score;
-extern int global_maximum_recursion_depth;
-extern int global_maximum_scorereduction;
-
-extern bool global_treat_Ns_as_missense;
-extern int global_Ns_allowed_in_a_row;
-extern int global_prefer_longer_repeat;
-extern bool global_remove_mostly_hidden;
-extern bool global_mask_repeats;
-extern int global_flanking;
-
-extern int global_N_and_perfection_mode;
-extern int global_report_unit_mode;
-extern int global_print_sat_mode;
-extern int global_print_sat_seq_mode;
-extern bool global_sequenceInfoAsComment;
-
-// Worker threads of a run (1: the serial search). Never part of the output.
-extern unsigned global_threads;
+  static ParameterSet of_this_thread();
+  // Sets them in the calling thread; the thresholds derived from the
+  // previous set are dropped.
+  void set_in_this_thread() const;
+};
 
 // Summary wordings of the enumerated values, indexed by value.
 extern const char* const search_mode_names[3];

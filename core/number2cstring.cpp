@@ -3,7 +3,7 @@
 #include <cstdio>
 
 namespace {
-char number_text[50];
+thread_local char number_text[50];
 }
 
 const char* number2str(int n)

@@ -1,6 +1,6 @@
-// number2str: formats a number into one shared static buffer of 50 characters.
-// Every call overwrites the text of the previous call of any overload, so use
-// (print or copy) a result before asking for the next.
+// number2str: formats a number into the thread's one buffer of 50 characters.
+// Every call overwrites the text of the thread's previous call of any
+// overload, so use (print or copy) a result before asking for the next.
 #ifndef SARVIK_NUMBER2CSTRING_H
 #define SARVIK_NUMBER2CSTRING_H
 

@@ -64,10 +64,13 @@ class AlignmentLines {
   std::size_t n_ = 0;
 
   static const std::size_t kept_size = 1u << 16;
+  // On the heap, made on first use: a thread's static TLS stays small
+  // (a shared library that is loaded late gets little of it).
   static char* kept()
   {
-    static thread_local char buffer[kept_size];
-    return buffer;
+    static thread_local std::unique_ptr<char[]> buffer;
+    if (!buffer) buffer.reset(new char[kept_size]);
+    return buffer.get();
   }
 };
 

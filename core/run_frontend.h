@@ -1,16 +1,30 @@
-// Progress reporting and the few points where a run of the graphical program
-// differs from one of the command-line program.
+// Progress reporting and the few points where a run in a window differs from
+// one on a terminal.
 //
-// The core calls the functions below; sarvik links their console versions
-// (core/console_frontend.cpp), sarvik_gui its window versions (gui/).
+// The core calls the functions below; they go to the observer of the calling
+// thread's run (sarvik::RunObserver), or do nothing when it has none.
 #ifndef SARVIK_RUN_FRONTEND_H
 #define SARVIK_RUN_FRONTEND_H
 
 #include <atomic>
 #include <ctime>
 
-extern std::time_t time_analysis_started;
-extern std::time_t time_next_status_report;
+namespace sarvik {
+class RunObserver;
+}
+
+// The start of the thread's run; the observer's start while one is set.
+extern thread_local std::time_t time_analysis_started;
+extern thread_local std::time_t time_next_status_report;
+
+// The run a thread's searches belong to: its observer and its stop flag.
+// A worker pool hands its creator's link to every worker.
+struct RunLink {
+  sarvik::RunObserver* observer = nullptr;
+  std::atomic<bool>* stop = nullptr;  // null: the thread's own flag (never given out)
+};
+RunLink this_thread_run();
+void set_this_thread_run(const RunLink& link);
 
 // Elapsed run time split into hours, minutes and seconds.
 void elapsed_since_start(int& hours, int& minutes, int& seconds);
@@ -39,7 +53,8 @@ bool on_search_worker();
 void search_message(const char* text);
 bool run_stop_set();
 
-// --- provided by the front end ---------------------------------------------
+// --- answered by the thread's observer ---------------------------------------
+// An interactive run (a window, or a library call): nothing on stderr.
 bool is_graphical_program();
 // status: 'r' running, 'f' finished, 'a' stopped by the user, 'e' error.
 void report_status(unsigned seq_number, const char* name, unsigned unit_length, char status);

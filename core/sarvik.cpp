@@ -247,16 +247,7 @@ void write_masked_record(FILE* f, CSequence_Mol& seq, const std::list<Csat*>& re
 
 int read_error(CFile& input, CSequence_Mol& seq, unsigned n)
 {
-  std::string message;
-  if (!input.io_error().empty())
-    message = "An error occurred while reading the input file: " + input.io_error() +
-              ".\nThe input may be damaged or truncated.\n";
-  else if (seq.too_long)
-    message = "A record of the input file is longer than " + std::to_string(faststring::max_len) +
-              " characters, more than Sarvik can hold.\n";
-  else
-    message = "An error occurred while reading the input file. It might not be a valid fasta file.\n";
-  message += "File position: line " + std::to_string(input.line);
+  const std::string message = read_error_message(input, seq);
 
   if (is_graphical_program()) {
     report_status(n, seq.name.c_str(), global_min_unit_length, 'e');
@@ -586,6 +577,20 @@ LoopEnd parallel_loop(CFile& input, OutputFiles& files, RunStatistics* stats)
 }
 
 }  // namespace
+
+std::string read_error_message(const CFile& input, const CSequence_Mol& seq)
+{
+  std::string message;
+  if (!input.io_error().empty())
+    message = "An error occurred while reading the input file: " + input.io_error() +
+              ".\nThe input may be damaged or truncated.\n";
+  else if (seq.too_long)
+    message = "A record of the input file is longer than " + std::to_string(faststring::max_len) +
+              " characters, more than Sarvik can hold.\n";
+  else
+    message = "An error occurred while reading the input file. It might not be a valid fasta file.\n";
+  return message + "File position: line " + std::to_string(input.line);
+}
 
 int run_sarvik_analysis()
 {

@@ -2,6 +2,8 @@
 #ifndef SARVIK_SARVIK_H
 #define SARVIK_SARVIK_H
 
+#include <string>
+
 // Status codes of a run; the command-line exit status is the code mod 256.
 enum {
   status_finished = 0,
@@ -19,5 +21,11 @@ enum {
 // the header, walks the records in range, searches and reports each, and
 // returns one of the codes above.
 int run_sarvik_analysis();
+
+class CFile;
+class CSequence_Mol;
+// The message of a read error that stopped `input` in the record `seq`
+// (without a final line end).
+std::string read_error_message(const CFile& input, const CSequence_Mol& seq);
 
 #endif

@@ -2,9 +2,11 @@
 
 #include <sched.h>
 
+#include "CSearchController.h"
+#include "global-types-and-parameters.h"
 #include "run_frontend.h"
 
-WorkerPool* search_pool = nullptr;
+thread_local WorkerPool* search_pool = nullptr;
 
 unsigned available_cores()
 {
@@ -18,7 +20,20 @@ WorkerPool::WorkerPool(unsigned threads)
 {
   if (threads == 0) threads = 1;
   workers_.reserve(threads);
-  for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { worker_loop(); });
+  const ParameterSet parameters = ParameterSet::of_this_thread();
+  const RunLink run = this_thread_run();
+  for (unsigned i = 0; i < threads; ++i)
+    workers_.emplace_back([this, parameters, run] {
+      parameters.set_in_this_thread();
+      // The state a controller leaves: pieces of another record's scan may
+      // read the thresholds before this thread has built a controller.
+      CSearchController::prepare_thresholds();
+      CSearchController::minScores = CSearchController::minScores_user;
+      CSearchController::minLengths = CSearchController::minLengths_user;
+      set_this_thread_run(run);
+      search_pool = this;
+      worker_loop();
+    });
 }
 
 WorkerPool::~WorkerPool()

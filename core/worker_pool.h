@@ -3,6 +3,10 @@
 // (parallel_for, which the submitting thread helps with, so a record's search
 // may split itself from inside a worker without waiting on a busy pool).
 //
+// Every worker searches with its creator's parameters and belongs to its
+// creator's run (observer and stop flag), so that pools of different runs
+// may work side by side.
+//
 // Pieces are taken before records, so the long record that holds up the
 // ordered output is finished first. Work is handed out under one mutex, once
 // per record or piece; nothing inside a search takes it.
@@ -57,7 +61,8 @@ class WorkerPool {
   std::vector<std::thread> workers_;
 };
 
-// The pool that searches may split a record over; null in a serial run.
-extern WorkerPool* search_pool;
+// The pool that the thread's searches may split a record over; null in a
+// serial run. A pool's workers have their own pool here.
+extern thread_local WorkerPool* search_pool;
 
 #endif

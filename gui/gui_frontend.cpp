@@ -6,7 +6,7 @@
 
 #include "dialogs.h"
 #include "gui_frontend.h"
-#include "run_frontend.h"
+#include "sarvik/sarvik.hpp"
 #include "sarvik_gui.h"
 
 namespace {
@@ -14,7 +14,7 @@ namespace {
 // The text last shown; it stays between reports and between runs.
 char status_text[140];
 
-const char* const loading_notice = "\n\n\n\nloading next sequence - cannot be interruped";
+const char* const loading_notice_text = "\n\n\n\nloading next sequence - cannot be interruped";
 
 void let_toolkit_run()
 {
@@ -29,11 +29,24 @@ void show_status(const char* text)
   }
 }
 
+class WindowObserver : public sarvik::RunObserver {
+ public:
+  bool interactive() const override { return true; }
+  void status(unsigned seq_number, const char* name, unsigned unit_length, char status) override;
+  bool stop_requested() override { return runA && runA->stop_requested; }
+  void loading_notice() override;
+  void read_error(const char* message) override { gui_dialogs.alert(message); }
+};
+
 }  // namespace
 
-bool is_graphical_program() { return true; }
+sarvik::RunObserver& window_observer()
+{
+  static WindowObserver observer;
+  return observer;
+}
 
-void report_status(unsigned seq_number, const char* name, unsigned unit_length, char status)
+void WindowObserver::status(unsigned seq_number, const char* name, unsigned unit_length, char status)
 {
   const char* format;
   switch (status) {
@@ -45,7 +58,7 @@ void report_status(unsigned seq_number, const char* name, unsigned unit_length, 
   }
   if (format) {
     int h, m, s;
-    elapsed_since_start(h, m, s);
+    elapsed(h, m, s);
     std::snprintf(status_text, sizeof status_text, format, h, m, s, static_cast<int>(seq_number), name,
                   static_cast<int>(unit_length));
   }
@@ -53,15 +66,11 @@ void report_status(unsigned seq_number, const char* name, unsigned unit_length, 
   let_toolkit_run();
 }
 
-bool stop_requested() { return runA && runA->stop_requested; }
-
-void show_loading_notice()
+void WindowObserver::loading_notice()
 {
-  show_status(loading_notice);
+  show_status(loading_notice_text);
   let_toolkit_run();
 }
-
-void show_read_error_alert(const char* message) { gui_dialogs.alert(message); }
 
 const char* current_status_text() { return status_text; }
 

@@ -3,6 +3,12 @@
 #ifndef SARVIK_GUI_FRONTEND_H
 #define SARVIK_GUI_FRONTEND_H
 
+#include "sarvik/sarvik.hpp"
+
+// What a run tells the run window (runA): progress, the stop request, the
+// loading notice and the read-error alert.
+sarvik::RunObserver& window_observer();
+
 // The status text last shown in the run window.
 const char* current_status_text();
 

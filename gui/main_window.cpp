@@ -4,7 +4,6 @@
 #include <FL/Fl_Group.H>
 #include <FL/Fl_Scroll.H>
 
-#include "global-types-and-parameters.h"
 #include "sarvik_gui.h"
 
 Fl_Round_Button* radio_modeImperf = nullptr;

@@ -9,15 +9,9 @@
 
 #include <FL/fl_ask.H>
 
-#include "CSearchController.h"
 #include "dialogs.h"
-#include "global-types-and-parameters.h"
 #include "gui_frontend.h"
-#include "run_frontend.h"
-#include "run_header.h"
-#include "file_identity.h"
-#include "sarvik.h"
-#include "worker_pool.h"
+#include "sarvik/sarvik.hpp"
 #include "sarvik_gui.h"
 
 CRunAnalysis* runA = nullptr;
@@ -90,15 +84,14 @@ void CRunAnalysis::close_callback(Fl_Widget*, void* self)
   run->closed = true;
 }
 
+sarvik::Parameters last_run_parameters;
+
 int main_sarvik(int, char**, CRunAnalysis* window)
 {
   runA = window;
-  time_analysis_started = std::time(nullptr);
-  sarvik_welcome(stderr);
-  get_GUI_parameter_values();
-  global_threads = available_cores();
-  CSearchController::reset_minimum_arrays();
-  return run_sarvik_analysis();
+  last_run_parameters = window_parameters();
+  window_observer().started = std::time(nullptr);
+  return sarvik::run_analysis(last_run_parameters, window_observer());
 }
 
 // The driver tells a terminal user on stderr when it cannot open or write a
@@ -107,19 +100,19 @@ void report_run_failure(int code)
 {
   std::string text;
   switch (code) {
-    case status_input_not_opened:
-      text = "The input file could not be opened:\n" + global_input_filename;
+    case sarvik::input_not_opened:
+      text = "The input file could not be opened:\n" + last_run_parameters.input;
       break;
-    case status_output_not_opened:
+    case sarvik::output_not_opened:
       text = "The output file could not be opened for writing:\n" +
-             (global_output_filename.empty() ? std::string("standard output") : global_output_filename) +
+             (last_run_parameters.output.empty() ? std::string("standard output") : last_run_parameters.output) +
              "\nNo analysis has been run.";
       break;
-    case status_masked_not_opened:
-      text = "The file for the repeat-masked sequences could not be opened for writing:\n" + global_input_filename +
+    case sarvik::masked_not_opened:
+      text = "The file for the repeat-masked sequences could not be opened for writing:\n" + last_run_parameters.input +
              ".masked\nNo analysis has been run.";
       break;
-    case status_write_failed:
+    case sarvik::write_failed:
       text = "The results could not be written completely (is the disk full?).\nThe output file is incomplete.";
       break;
     default:
@@ -160,6 +153,18 @@ void callback_runAnalysis(Fl_Widget*, void*)
   if (runA == &run) runA = nullptr;
   button_run->activate();
 }
+
+namespace {
+
+// Whether two paths name one file (same device and inode), whatever their
+// spelling; false when either does not exist.
+bool same_file(const char* a, const char* b)
+{
+  struct stat sa, sb;
+  return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
 
 bool fileExists(const char* name)
 {

@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "sarvik/sarvik.hpp"
+
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
@@ -160,7 +162,9 @@ void callback_typical_minRequirements(Fl_Widget* w, void* which);
 // 0 nothing changed, -1 an invalid value was corrected, -2 only empty fields
 // (or the recursion depth) were set to their defaults.
 int check_parameters();
-void get_GUI_parameter_values();
+// The parameters of a run as the window shows them (not validated: the
+// window's own checks come first).
+sarvik::Parameters window_parameters();
 
 // ---------------------------------------------------------------- preference files
 
@@ -198,6 +202,8 @@ class CRunAnalysis {
 };
 
 extern CRunAnalysis* runA;
+// The parameters of the last run started, for the messages after it.
+extern sarvik::Parameters last_run_parameters;
 
 int main_sarvik(int argc, char** argv, CRunAnalysis* window);
 // Alert for a run that could not open or write its files (the driver says

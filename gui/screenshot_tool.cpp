@@ -12,7 +12,7 @@
 #include <FL/Fl.H>
 #include <FL/fl_draw.H>
 
-#include "run_frontend.h"
+#include "gui_frontend.h"
 #include "sarvik_gui.h"
 #include "startup.h"
 
@@ -89,8 +89,8 @@ int main(int argc, char** argv)
     run.create_window();
     run.progress_window->show();
     runA = &run;
-    time_analysis_started -= 3725;
-    report_status(12, "chr2L upstream region of a gene", 4, 'r');
+    window_observer().started -= 3725;
+    window_observer().status(12, "chr2L upstream region of a gene", 4, 'r');
     window = run.progress_window;
     render(window);
   }

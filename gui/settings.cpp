@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "dialogs.h"
-#include "global-types-and-parameters.h"
+#include "sarvik/sarvik.hpp"
 #include "sarvik_gui.h"
 
 signed char remember_choice_NPerfection = 0;
@@ -257,54 +257,56 @@ int check_parameters()
   return r.code();
 }
 
-void get_GUI_parameter_values()
+sarvik::Parameters window_parameters()
 {
+  sarvik::Parameters p;
   glob_infiletext->sync();
   glob_outfiletext->sync();
-  global_input_filename = glob_infiletext->text;
-  global_output_filename = glob_outfiletext->text;
+  p.input = glob_infiletext->text;
+  p.output = glob_outfiletext->text;
 
   int from = field_int(input_fromSeq);
-  global_sequence_from = from == 0 ? 1u : static_cast<unsigned>(from);
+  p.firstSeq = from == 0 ? 1 : from;
   int to = field_int(input_toSeq);
-  global_sequence_to = static_cast<unsigned>(to == 0 ? -1 : to);
+  p.lastSeq = to == 0 ? -1 : to;
 
-  global_search_mode = radio_modeImperf->value() ? 2 : radio_modeExtend->value() ? 1 : 0;
+  p.searchMode = radio_modeImperf->value() ? "imperfect" : radio_modeExtend->value() ? "extendExact" : "exact";
 
-  global_N_and_perfection_mode = choice_NPerfection->value();
-  global_report_unit_mode = choice_reportUnit->value();
-  global_print_sat_seq_mode = choice_printRepeatMode->value();
+  p.NPerfectionMode = choice_NPerfection->value();
+  p.reportUnit = choice_reportUnit->value();
+  p.printRepeatSeqMode = choice_printRepeatMode->value();
 
   // Items of the format menu: (format, sequence info as comments).
   static const int format_of_item[] = {0, 1, 2, 2, 3, 3, 4, 5, 6};
   static const bool comment_of_item[] = {false, false, false, true, false, true, false, false, false};
   int item = choice_outputFormat->value();
   if (item >= 0 && item < 9) {
-    global_print_sat_mode = format_of_item[item];
-    global_sequenceInfoAsComment = comment_of_item[item];
+    p.outputFormat = format_of_item[item];
+    p.sequenceInfoAsComment = comment_of_item[item];
   } else {
-    global_print_sat_mode = -1;
-    global_sequenceInfoAsComment = false;
+    p.outputFormat = -1;
+    p.sequenceInfoAsComment = false;
   }
 
-  global_flanking = field_int(input_flanking);
-  global_maximum_recursion_depth = field_int(input_r);
-  global_maximum_scorereduction = check_maxRed->value() ? field_int(input_maxRed) : INT_MAX;
-  global_min_unit_length = static_cast<unsigned>(field_int(input_minUnitSize));
-  global_max_unit_length = static_cast<unsigned>(field_int(input_maxUnitSize));
-  global_treat_Ns_as_missense = check_treatNsAsMis->value() != 0;
-  global_Ns_allowed_in_a_row = field_int(input_allowedNs);
-  global_min_score = field_int(input_minScore);
-  global_min_score_a = field_int(input_minScore_a);
-  global_min_score_bx = field_float(input_minScore_b);
-  global_min_length = field_int(input_minLen);
-  global_min_length_a = field_int(input_minLen_a);
-  global_min_length_bx = field_float(input_minLen_b);
-  global_min_perfection = field_float(input_minPerf);
-  global_max_perfection = field_float(input_maxPerf);
-  global_prefer_longer_repeat = 1;
-  global_mismatch_score = field_int(input_m);
-  global_indel_score = field_int(input_g);
-  global_remove_mostly_hidden = choice_removeHidden->value() == 0;
-  global_mask_repeats = check_outputMaskedSeq->value() != 0;
+  p.flanking = field_int(input_flanking);
+  p.recursion = field_int(input_r);
+  p.maximum_score_reduction = check_maxRed->value() ? field_int(input_maxRed) : INT_MAX;
+  p.minUnitLen = static_cast<unsigned>(field_int(input_minUnitSize));
+  p.maxUnitLen = static_cast<unsigned>(field_int(input_maxUnitSize));
+  p.NsAsMissense = check_treatNsAsMis->value() != 0;
+  p.succN = field_int(input_allowedNs);
+  p.minScore = field_int(input_minScore);
+  p.minScore_a = field_int(input_minScore_a);
+  p.minScore_b = field_float(input_minScore_b);
+  p.minLength = field_int(input_minLen);
+  p.minLength_a = field_int(input_minLen_a);
+  p.minLength_b = field_float(input_minLen_b);
+  p.minPerfection = field_float(input_minPerf);
+  p.maxPerfection = field_float(input_maxPerf);
+  p.preferShorterRepeats = false;
+  p.mismatchScore = field_int(input_m);
+  p.indelScore = field_int(input_g);
+  p.dontRemoveMostlyOverlapping = choice_removeHidden->value() != 0;
+  p.maskX = check_outputMaskedSeq->value() != 0;
+  return p;
 }

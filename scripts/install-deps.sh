@@ -38,9 +38,11 @@ esac
 # part of the tests); valgrind serves make test-valgrind; the tests read the
 # BED output with bedtools and index its input with samtools. chromium renders the report page in its test and
 # for make screenshot; snakemake runs the workflow test; python3 runs the
-# test checkers.
+# test checkers; the python3-* packages build and test the Python package.
 packages=(cmake g++ make libtclap-dev "libfltk$fltk-dev" zlib1g-dev libgtest-dev xvfb xauth xdotool
-          clang libclang-rt-14-dev valgrind bedtools samtools chromium snakemake python3)
+          clang libclang-rt-14-dev valgrind bedtools samtools chromium snakemake python3
+          python3-dev pybind11-dev python3-pybind11 python3-pytest python3-pandas python3-biopython python3-pysam
+          python3-matplotlib python3-setuptools python3-pip python3-venv)
 
 # Extra packages named on the command line: the system libraries that the
 # other FLTK version's library needs (scripts/test-other-fltk.sh).

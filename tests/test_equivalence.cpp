@@ -14,7 +14,7 @@
 #include "engine_diff.h"
 #include "global-types-and-parameters.h"
 #include "random_cases.h"
-#include "read_and_init_parameters.h"
+#include "cli_parameters.h"
 #include "test_support.h"
 
 // Fewer cases under the sanitizers, which make each one many times slower.

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "global-types-and-parameters.h"
-#include "read_and_init_parameters.h"
+#include "cli_parameters.h"
 #include "test_support.h"
 
 namespace {

@@ -12,7 +12,7 @@
 
 #include "CFile.h"
 #include "CSequence_Mol.h"
-#include "read_and_init_parameters.h"
+#include "cli_parameters.h"
 #include "sat_test_support.h"
 #include "test_support.h"
 

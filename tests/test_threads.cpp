@@ -91,8 +91,8 @@ TEST_F(ThreadedSearch, EveryModeThreadCountAndChunkLengthGivesTheSerialResult)
 TEST_F(ThreadedSearch, ParametersThatChangeTheMarksAndTheirResets)
 {
   // Ns as mismatches put alignment events outside a trimmed repeat; short
-  // repeats and low scores make many small marks to reconcile.
-  WorkerPool pool(3);
+  // repeats and low scores make many small marks to reconcile. A pool
+  // searches with the parameters its creator had: one per variant.
   const std::string text = mixed_text(3, 2500);
   for (int variant = 0; variant < 3; ++variant) {
     init_param();
@@ -100,6 +100,7 @@ TEST_F(ThreadedSearch, ParametersThatChangeTheMarksAndTheirResets)
     if (variant == 1) global_treat_Ns_as_missense = true;
     if (variant == 2) global_min_score = 2, global_min_perfection = 80.0f;
     CSearchController::reset_minimum_arrays();
+    WorkerPool pool(3);
     // In the exact modes a perfection range leaves seeds that do not mark.
     for (int mode = 0; mode < 3; ++mode) {
       const std::vector<std::string> serial = search(text, mode, nullptr, 0);
@@ -165,11 +166,11 @@ TEST_F(ThreadedSearch, FormattedPiecesAreTheWrittenBlock)
   units(2, 4);
   std::string text;
   for (int i = 0; i < 5000; ++i) text += (i % 3 ? "ACACACACACAC" : "GATGATGATGAT") + mixed_text(i + 1, 9);
-  WorkerPool pool(3);
   for (int mode = 0; mode < 3; mode += 2) {
     global_search_mode = mode;
     for (int format = 0; format <= 4; ++format) {
       global_print_sat_mode = format;
+      WorkerPool pool(3);  // its workers format with the parameters set now
       Engine e(text);
       const CsatContainer& found = e.ctl->search_selected_mode(nullptr);
       ASSERT_GT(found.size(), 4096u) << "the list must span several slices";

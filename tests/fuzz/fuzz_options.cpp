@@ -12,7 +12,7 @@
 #include "CSequence_Mol.h"
 #include "fuzz_support.h"
 #include "global-types-and-parameters.h"
-#include "read_and_init_parameters.h"
+#include "cli_parameters.h"
 
 namespace {
 

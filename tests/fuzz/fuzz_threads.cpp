@@ -78,10 +78,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
   global_min_perfection = h[4] & 0x80 ? 70.0f : 0.0f;
   CSearchController::reset_minimum_arrays();
 
-  static std::unique_ptr<WorkerPool> pools[3] = {std::unique_ptr<WorkerPool>(new WorkerPool(2)),
-                                                  std::unique_ptr<WorkerPool>(new WorkerPool(3)),
-                                                  std::unique_ptr<WorkerPool>(new WorkerPool(5))};
-  WorkerPool* pool = pools[h[5] % 3].get();
+  // A pool's workers search with the parameters set when it was made.
+  static const unsigned thread_counts[3] = {2, 3, 5};
+  std::unique_ptr<WorkerPool> own_pool(new WorkerPool(thread_counts[h[5] % 3]));
+  WorkerPool* pool = own_pool.get();
   const unsigned chunk = 1 + (h[6] | h[7] << 8) % 700;
 
   CSequence_Mol seq(CSequence_Mol::dna, 'N', 0);

@@ -7,7 +7,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "api_internal.h"
 #include "dialogs.h"
+#include "gui_frontend.h"
+#include "run_frontend.h"
 
 CScriptedUser user;
 CSingleFileChooser* test_infile_dialog = nullptr;
@@ -102,3 +105,18 @@ void GuiTest::SetUp()
 }
 
 void GuiTest::TearDown() { gui_dialogs = toolkit_dialogs; }
+
+void get_GUI_parameter_values() { set_parameters_in_this_thread(window_parameters()); }
+
+namespace {
+
+// Outside a run the test thread reports to the window too, so that the
+// window's side of the progress functions can be tried on its own.
+[[maybe_unused]] const bool window_reports = [] {
+  RunLink link = this_thread_run();
+  link.observer = &window_observer();
+  set_this_thread_run(link);
+  return true;
+}();
+
+}  // namespace

@@ -12,6 +12,10 @@
 
 #include "sarvik_gui.h"
 
+// The window's parameters made the thread's parameter set, for tests that
+// look at what a run would search with.
+void get_GUI_parameter_values();
+
 struct CScriptedUser {
   std::vector<std::string> alerts;
   std::vector<std::string> messages;

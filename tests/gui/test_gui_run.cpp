@@ -90,7 +90,7 @@ TEST_F(Run, StopAsksAndCloseClosesWhicheverWayItCame)
 
 TEST_F(Run, StatusTextByKind)
 {
-  time_analysis_started = std::time(nullptr) - 3725;
+  window_observer().started = std::time(nullptr) - 3725;
   struct {
     char kind;
     const char* state;
@@ -106,7 +106,7 @@ TEST_F(Run, StatusTextByKind)
   EXPECT_STREQ(current_status_text(), status().c_str());
 
   std::string long_name(100, 'n');
-  time_analysis_started = std::time(nullptr) - (100 * 3600 + 61);
+  window_observer().started = std::time(nullptr) - (100 * 3600 + 61);
   report_status(4294967295u, long_name.c_str(), 10, 'r');
   EXPECT_EQ(status(), "100.01.01\n-1\n" + long_name.substr(0, 70) + "\n10\nrunning");
 }
@@ -136,9 +136,9 @@ TEST_F(Run, ReportsAreDueOncePerSecond)
 
 TEST_F(Run, FailuresTheDriverKeepsQuietAboutGetAnAlert)
 {
-  global_input_filename = "in.fa";
-  global_output_filename = "out/x.sarvik";
-  time_analysis_started = std::time(nullptr);
+  last_run_parameters.input = "in.fa";
+  last_run_parameters.output = "out/x.sarvik";
+  window_observer().started = std::time(nullptr);
   struct {
     int code;
     const char* contains;
