@@ -309,6 +309,7 @@ void sarvik::Scanner::Impl::read_all()
     WorkerPool pool(static_cast<unsigned>(params.threads));
     unsigned n = 0;
     std::unique_ptr<ScanJob> job;
+    CSequence_Mol previous_names(CSequence_Mol::dna, 'N', 0);
     while (!input->eof() && !stop) {
       {
         std::unique_lock<std::mutex> lock(mutex);
@@ -319,7 +320,11 @@ void sarvik::Scanner::Impl::read_all()
       }
       ++n;
       if (!job) job.reset(new ScanJob);
+      // As in the program: a record whose header ends the input keeps the
+      // name of the record before it.
+      job->seq.carry_names_from(previous_names);
       job->seq.readFastaSequence(*input);
+      previous_names.carry_names_from(job->seq);
       if (input->fail() && !input->eof()) {
         std::lock_guard<std::mutex> lock(mutex);
         error = read_error_message(*input, job->seq);

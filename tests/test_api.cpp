@@ -202,6 +202,17 @@ TEST(Api, ScannerReadsGzipReportsErrorsAndStops)
   }
   EXPECT_THROW(sarvik::Scanner("/nonexistent/x.fa", p).next(), std::runtime_error);
 
+  // A '>' as the last byte: a record with no sequence that keeps the name
+  // before it, as in the program, on every thread count.
+  for (int threads : {1, 3}) {
+    p.threads = threads;
+    sarvik::Scanner tail(write_temp_file(">a x\nACACACACACACACACAC\n>b\nGG\n>", "api_tail.fa"), p);
+    std::vector<std::string> names;
+    while (const sarvik::Record* rec = tail.next()) names.push_back(rec->name + "/" + std::to_string(rec->length));
+    EXPECT_EQ(names, (std::vector<std::string>{"a/18", "b/2", "b/0"})) << threads << " threads";
+  }
+  p.threads = sarvik::Parameters().threads;
+
   // A stop from the progress callback ends the stream.
   sarvik::Scanner scan(demo, p);
   std::size_t progress_calls = 0;
