@@ -12,6 +12,7 @@
 #include "extension_bound.h"
 #include "global-types-and-parameters.h"
 #include "run_frontend.h"
+#include "walk_sharing.h"
 
 namespace {
 
@@ -92,11 +93,15 @@ class ImperfectScan {
   // A pass's bound on what a window can score, which settles most hopeless
   // windows without an extension; and the windows too short of period
   // matches for even that, passed over 64 at a time.
+  // The pass's walks share what their paths have in common (satellite
+  // arrays grow hundreds of windows over the same stretch).
   struct Pass {
     ExtensionBound bound;
     RunNeighbours runs;
+    WalkSharing sharing;
     explicit Pass(const ImperfectScan& scan)
-        : runs(scan.text_, scan.n_, scan.k_, bound.first_runs_needed(scan.k_, scan.min_scores_[scan.k_]))
+        : runs(scan.text_, scan.n_, scan.k_, bound.first_runs_needed(scan.k_, scan.min_scores_[scan.k_])),
+          sharing(scan.text_, scan.n_)
     {
       if (scan.k_ > 1) bound.scan_windows(scan.text_, scan.n_, scan.k_);
     }
@@ -216,7 +221,10 @@ namespace {
 // in batches, which bound the seeds held at once.
 class SeedExtender : public CSearchController::SeedTaker {
  public:
-  SeedExtender(CSearchController& c, WorkerPool* pool) : c_(c), pool_(pool) {}
+  SeedExtender(CSearchController& c, WorkerPool* pool)
+      : c_(c), pool_(pool), sharing_(c.sequence.seq_text.data, c.sequence.seq_text.len)
+  {
+  }
 
   bool take(Csat& sat) override
   {
@@ -319,6 +327,7 @@ class SeedExtender : public CSearchController::SeedTaker {
     const std::size_t per = (batch_.size() + slices - 1) / slices;
     pool_->parallel_for(slices, [&](std::size_t i) {
       ExtensionBound bound;
+      WalkSharing sharing(c_.sequence.seq_text.data, c_.sequence.seq_text.len);
       const std::size_t to = std::min(batch_.size(), (i + 1) * per);
       for (std::size_t j = std::min(batch_.size(), i * per); j < to; ++j)
         batch_[j].kept = extend(*batch_[j].sat, bound);
@@ -334,6 +343,7 @@ class SeedExtender : public CSearchController::SeedTaker {
 
   CSearchController& c_;
   WorkerPool* pool_;
+  WalkSharing sharing_;  // the seeds extended on this thread
   ExtensionBound bound_;
   std::vector<Seed> batch_;
   std::vector<Kept> kept_;
