@@ -525,7 +525,7 @@ class PathSharer {
   bool follow(uint32_t j, Csat& sat, int& phase, BestState& best)
   {
     const WalkSharing::Memo& m = *memo_;
-    const Node& nj = m.nodes[j];
+    const Node nj = m.nodes[j];  // a copy: recording the join below may move the nodes
     const uint32_t end = m.path_end[nj.path];
     if (end == WalkSharing::Memo::open) return false;  // the walk's own path
     const long long delta = static_cast<long long>(sat.score) - nj.score;
