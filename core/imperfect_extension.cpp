@@ -272,6 +272,7 @@ struct WalkSharing::Memo {
     // run) after the step before; 'J': where the walk joined another one.
     char kind;
     uint32_t path;
+    uint32_t link;  // of a join: the node it leads to
   };
   static constexpr uint32_t open = UINT32_MAX;
   static constexpr uint32_t none = UINT32_MAX;
@@ -503,7 +504,7 @@ class PathSharer {
   Node make_node(const Csat& sat, int phase, char kind) const
   {
     return Node{cursor_of(sat), sat.score, sat.mismatches, sat.insertions, sat.deletions, sat.Ns,
-                static_cast<int16_t>(phase), kind, path_};
+                static_cast<int16_t>(phase), kind, path_, 0};
   }
 
   void close()
@@ -522,59 +523,74 @@ class PathSharer {
     }
   }
 
+  // Follows the recorded walks from node j as far as the premises hold:
+  // along j's path, and on through the node each path's join leads to.
   bool follow(uint32_t j, Csat& sat, int& phase, BestState& best)
   {
     const WalkSharing::Memo& m = *memo_;
-    const Node nj = m.nodes[j];  // a copy: recording the join below may move the nodes
-    const uint32_t end = m.path_end[nj.path];
-    if (end == WalkSharing::Memo::open) return false;  // the walk's own path
-    const long long delta = static_cast<long long>(sat.score) - nj.score;
-    const uint32_t e = m.first_at_most(j, end, safe_above_ + (delta < 0 ? -delta : 0));
-    if (e == j || e == end) return false;  // (a closed path always ends in a stop)
-
-    if (recording_) {
-      memo_->push(make_node(sat, phase, 'J'));
-      close();
-    }
-    const int offset = phase - nj.phase;
-    const int mis = sat.mismatches - nj.mismatches, ins = sat.insertions - nj.insertions;
-    const int del = sat.deletions - nj.deletions, Ns = sat.Ns - nj.Ns;
-    auto move_to = [&](uint32_t i) {
-      const Node& n = m.nodes[i];
-      D::cursor(sat) = n.pos;
-      int ph = (n.phase + offset) % L_;
-      if (ph < 0) ph += L_;
-      phase = ph;
-      D::unit_cursor(sat) = sat.unit_begin + ph;
-      sat.score = static_cast<int>(n.score + delta);
-      sat.mismatches = mis + n.mismatches;
-      sat.insertions = ins + n.insertions;
-      sat.deletions = del + n.deletions;
-      sat.Ns = Ns + n.Ns;
-    };
-    auto append = [&](uint32_t from, uint32_t to) {
-      fastvector<missense_entry>& list = sat.missense_list;
-      const uint64_t need = static_cast<uint64_t>(list.count) + (to - from);
-      if (need > list.capacity) list.resize_exact(need > 2ull * list.capacity ? need : 2ull * list.capacity);
-      for (uint32_t i = from; i < to; ++i) {
-        const Node& n = m.nodes[i];
-        list.data[list.count++] = {n.kind == 'D' ? n.pos : D::probe(n.pos), n.kind};
+    {
+      const Node nj = m.nodes[j];
+      const uint32_t end = m.path_end[nj.path];
+      if (end == WalkSharing::Memo::open) return false;  // the walk's own path
+      const long long delta = static_cast<long long>(sat.score) - nj.score;
+      const uint32_t e = m.first_at_most(j, end, safe_above_ + (delta < 0 ? -delta : 0));
+      if (e == j || e == end) return false;  // (a closed path always ends in a stop)
+      if (recording_) {
+        Node join = make_node(sat, phase, 'J');
+        join.link = j;
+        memo_->push(join);  // may move the nodes
+        close();
       }
-    };
-
-    const uint32_t top = m.highest(j, e, P_.prefer_longer == 1);
-    if (static_cast<long long>(m.gate[top]) + delta > static_cast<long long>(best.score()) - P_.prefer_longer) {
-      append(j, top);
-      move_to(top);
-      best.take(sat);
-      append(top, e);
-    } else {
-      append(j, e);
     }
-    move_to(e);
     ++ws_->stats_.joins;
-    ws_->stats_.nodes_followed += e - j;
-    return true;
+    for (uint32_t cur = j;;) {
+      // The walk's state is node cur's in the frame of cur's path, moved by
+      // delta (score), offset (phase) and the counts' differences.
+      const Node& nc = m.nodes[cur];
+      const long long delta = static_cast<long long>(sat.score) - nc.score;
+      const int offset = phase - nc.phase;
+      const int mis = sat.mismatches - nc.mismatches, ins = sat.insertions - nc.insertions;
+      const int del = sat.deletions - nc.deletions, Ns = sat.Ns - nc.Ns;
+      const uint32_t end = m.path_end[nc.path];
+      const uint32_t e = m.first_at_most(cur, end, safe_above_ + (delta < 0 ? -delta : 0));
+      if (e == cur) return true;  // stopped at a join target: go on alone from here
+      auto move_to = [&](uint32_t i) {
+        const Node& n = m.nodes[i];
+        D::cursor(sat) = n.pos;
+        int ph = (n.phase + offset) % L_;
+        if (ph < 0) ph += L_;
+        phase = ph;
+        D::unit_cursor(sat) = sat.unit_begin + ph;
+        sat.score = static_cast<int>(n.score + delta);
+        sat.mismatches = mis + n.mismatches;
+        sat.insertions = ins + n.insertions;
+        sat.deletions = del + n.deletions;
+        sat.Ns = Ns + n.Ns;
+      };
+      auto append = [&](uint32_t from, uint32_t to) {
+        fastvector<missense_entry>& list = sat.missense_list;
+        const uint64_t need = static_cast<uint64_t>(list.count) + (to - from);
+        if (need > list.capacity) list.resize_exact(need > 2ull * list.capacity ? need : 2ull * list.capacity);
+        for (uint32_t i = from; i < to; ++i) {
+          const Node& n = m.nodes[i];
+          list.data[list.count++] = {n.kind == 'D' ? n.pos : D::probe(n.pos), n.kind};
+        }
+      };
+      const uint32_t top = m.highest(cur, e, P_.prefer_longer == 1);
+      if (static_cast<long long>(m.gate[top]) + delta > static_cast<long long>(best.score()) - P_.prefer_longer) {
+        append(cur, top);
+        move_to(top);
+        best.take(sat);
+        append(top, e);
+      } else {
+        append(cur, e);
+      }
+      move_to(e);
+      ws_->stats_.nodes_followed += e - cur;
+      // A join is the state of the node it leads to: go on there.
+      if (m.nodes[e].kind != 'J') return true;
+      cur = m.nodes[e].link;
+    }
   }
 
   const ExtendParams& P_;
@@ -687,6 +703,13 @@ int leap_ahead_from(const char* pos, const char* unit_pos, const char* unit_begi
 }
 
 }  // namespace
+
+void extend_seed(Csat& sat, const char* text, uint64_t n)
+{
+  const ExtendParams P = ExtendParams::current();
+  extend_walk<ScanForward>(sat, text + n, P);
+  extend_walk<ScanBackward>(sat, text - 1, P);
+}
 
 void CSearchController::extend_imperfect_forward(Csat& sat, const char* limit)
 {

@@ -19,6 +19,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "Csat.h"
+
 class WalkSharing {
  public:
   // For walks over the text [text, text + n).
@@ -48,5 +50,26 @@ class WalkSharing {
   WalkSharing* previous;
   std::unique_ptr<Memo> memos[2][65];
 };
+
+// A kept record's entries take 16 bytes each, and a satellite array keeps
+// hundreds of records over its whole length: the searches drop the entries
+// of records with this many or more once the marks are set, and whoever needs
+// them again (the writer, the marks of a redone chunk) recomputes them.
+constexpr uint32_t drop_entries_from = 1024;
+
+// Drops the entries of the kept record `r` (sorted, as finished), when they
+// are many; `seed` is the record as its extension began.
+void drop_entries(Csat& r, const CsatFields& seed);
+// Gives a record its dropped entries back by extending its seed again over
+// the text [text, text + n) (the same walk, so the same record); nothing
+// when the entries are there. release_entries() drops them again.
+void restore_entries(Csat& r, const char* text, uint64_t n);
+// The two extensions of a seed over the text [text, text + n), forward
+// first, as the searches call them.
+void extend_seed(Csat& r, const char* text, uint64_t n);
+inline void release_entries(Csat& r)
+{
+  if (r.dropped) r.missense_list.release();
+}
 
 #endif
