@@ -1,4 +1,4 @@
-// WalkSharing: lets the extension walks of one thread share the parts of
+// WalkSharing: lets the extension walks of one thread share the stretches of
 // their paths that provably coincide, so that the walks of a satellite array
 // (hundreds of windows and seeds, each growing over the whole array) cost
 // about one walk per distinct path instead of one per seed.
