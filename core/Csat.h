@@ -37,11 +37,24 @@ struct CsatFields {
   int Ns;
 };
 
+// What a kept record holds instead of a long entry list it dropped: the
+// entries can be computed again from the record as its extension began.
+struct DroppedEntries {
+  CsatFields seed;
+  const char* reach;  // one past its last entry
+};
+
 class Csat : public CsatFields {
  public:
   fastvector<missense_entry> missense_list;
+  // Set when the searches dropped the entries of this kept record (satellite
+  // arrays keep hundreds of records over the same stretch, each with an
+  // entry every few characters); the list is then empty except while a user
+  // has it back (restore_entries).
+  DroppedEntries* dropped = nullptr;
 
   Csat() = default;
+  ~Csat() { delete dropped; }
   Csat(const Csat&) = delete;
   Csat& operator=(const Csat&) = delete;
 
@@ -53,7 +66,13 @@ class Csat : public CsatFields {
     unit_bwd = b - 1;
     score = mismatches = insertions = deletions = Ns = 0;
     missense_list.count = 0;
+    if (dropped) {
+      delete dropped;
+      dropped = nullptr;
+    }
   }
+  // The entries are dropped and not given back at the moment.
+  bool entries_missing() const { return dropped && missense_list.count == 0; }
 
   unsigned unit_length() const { return static_cast<unsigned>(unit_end - unit_begin); }
   unsigned length() const { return static_cast<unsigned>(end - start); }

@@ -10,6 +10,7 @@
 #include "global-types-and-parameters.h"
 #include "run_frontend.h"
 #include "sat_perfection.h"
+#include "walk_sharing.h"
 #include "word_compare.h"
 
 namespace {
@@ -152,10 +153,13 @@ class ExactScan {
 
   // Which windows of the current block of 64 lie next to a run of period
   // matches long enough to reach the minimum score; the others cannot.
+  // The seeds that extend-exact mode extends inside a split scan's chunk
+  // (the taker's prepare) share their walks over the chunk.
   struct Pass {
     RunNeighbours runs;
+    WalkSharing sharing;
 
-    explicit Pass(const ExactScan& s) : runs(s.S_, s.L_, s.k_, s.min_scores_[s.k_]) {}
+    explicit Pass(const ExactScan& s) : runs(s.S_, s.L_, s.k_, s.min_scores_[s.k_]), sharing(s.S_, s.L_) {}
     bool may_pass(uint64_t i) { return runs.may_pass(i); }
     // The first window from i on, below `to`, that may pass (`to` if none).
     unsigned next_possible(unsigned i, unsigned to) { return static_cast<unsigned>(runs.next(i, to)); }

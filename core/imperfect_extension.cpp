@@ -7,12 +7,18 @@
 // cannot drift apart. The look-ahead is where the program spends its time, so
 // the unit is held as a phase into a periodic copy of it and matches are
 // counted eight characters at a time; nothing here allocates per seed.
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "CSearchController.h"
 #include "global-types-and-parameters.h"
 #include "unit_scan.h"
+#include "walk_sharing.h"
 
 namespace {
 
@@ -194,6 +200,417 @@ class BestState {
   uint32_t count = 0;
 };
 
+}  // namespace
+
+// Why a shared path gives the same record.
+//
+// Call a walk's state at a disagreement, after its greedy run and before it
+// decides, a node: its position, the unit's characters from the unit cursor
+// on (the rotation: two units of the same length expect the same characters
+// from there on exactly when their rotations are equal), its score and its
+// best end point. The greedy runs depend on the text and the rotation alone.
+// The score and the best score enter a decision only through the lower bound
+// and the comparisons with it:
+//
+// 1. The lower bound is max(-L, best - R) - prefer_longer. No score of a
+//    walk or of its look-ahead exceeds its starting score plus the length of
+//    the text (only matches gain), so when R - L is at least that much the
+//    bound is the constant -L - prefer_longer.
+// 2. With a constant bound and a depth d of at most 255 (so that the 8-bit
+//    level reaches it), a look-ahead started by a walk at score s only meets
+//    scores of at least s + d * p (p: the lower of the two penalties, each
+//    level applies one and greedy runs only gain). When s + d * p is above
+//    the bound ("s is safe"), every comparison with the bound succeeds, the
+//    first alternative always sets `top`, and the value of each look-ahead is
+//    s plus a quantity of the text and rotation alone. So two walks at the
+//    same node position and rotation, both safe, take the same step, and
+//    their scores differ by the same amount at the next node.
+// 3. By induction, a walk B that meets a node j recorded by a walk A goes
+//    through A's nodes j, j+1, ... with the score of A plus delta = its own
+//    score minus A's, up to the first node e at which A or B is not safe, or
+//    at which A's path stops (A ended there for lack of an alternative, or
+//    at the text's end or a long N run after the step before, or A joined
+//    another walk there). B is at e in A's state plus delta, with A's
+//    entries j .. e-1 appended to its own, and with the counts moved on by
+//    A's. At e, B goes on by itself (or joins again).
+// 4. The best end point: at each node i the walk takes its state when
+//    s_i > best - prefer_longer. With prefer_longer 1 (0) the best after
+//    nodes j .. e-1 is therefore the last (first) of the highest scores of
+//    those nodes when it reaches (exceeds) the best before j, and the best
+//    before j otherwise. B takes that node's state once, as the walk would
+//    have left it.
+//
+// Where the premises fail (a finite R below the text's length plus L, a
+// depth above 255, a prefer_longer other than 0 or 1, a penalty that is not
+// negative, a unit longer than 64) the walk does not share and runs as it
+// always did.
+
+namespace {
+thread_local WalkSharing* sharing_on_thread = nullptr;
+
+// The parameters a memo's walks ran with, in a form the memo can hold.
+struct ParamKey {
+  int v[7];
+  explicit ParamKey(const ExtendParams& p)
+      : v{p.mismatch, p.indel, p.max_reduction, p.prefer_longer, p.depth, p.Ns_allowed, p.Ns_neutral ? 1 : 0}
+  {
+  }
+};
+}  // namespace
+
+struct WalkSharing::Memo {
+  struct Node {
+    const char* pos;
+    int score;
+    int mismatches;
+    int insertions;
+    int deletions;
+    int Ns;
+    int16_t phase;  // in the unit of the walk that recorded it
+    // 'M', 'I', 'D': the step taken here; 0: the walk ended here for lack
+    // of an alternative; 'E': the walk's end (the text's end or a long N
+    // run) after the step before; 'J': where the walk joined another one.
+    char kind;
+    uint32_t path;
+    uint32_t link;  // of a join: the node it leads to
+  };
+  static constexpr uint32_t open = UINT32_MAX;
+  static constexpr uint32_t none = UINT32_MAX;
+  static constexpr uint32_t block = 64;
+
+  explicit Memo(const int (&p)[7]) { std::memcpy(params, p, sizeof params); }
+
+  int params[7];
+  std::vector<Node> nodes;
+  // Per node: its score where the walk stepped on from it, INT_MIN where its
+  // path stops; and per block of 64 nodes, the lowest and highest of those.
+  std::vector<int> gate;
+  std::vector<int> block_min;
+  std::vector<int> block_max;
+  std::vector<uint32_t> path_end;  // one past a path's last node; `open` while it is recorded
+  std::unordered_map<std::string, uint32_t> rotations;
+
+  struct Slot {
+    uint64_t pos;
+    uint32_t rotation;
+    uint32_t node;  // `none`: empty
+  };
+  std::vector<Slot> table;
+  std::size_t used = 0;
+
+  uint32_t rotation_id(const std::string& r)
+  {
+    auto it = rotations.emplace(r, static_cast<uint32_t>(rotations.size())).first;
+    return it->second;
+  }
+
+  static uint64_t hash(uint64_t pos, uint32_t rotation)
+  {
+    uint64_t h = (pos + 1) * 0x9E3779B97F4A7C15ull ^ (static_cast<uint64_t>(rotation) + 1) * 0xC2B2AE3D27D4EB4Full;
+    return h ^ (h >> 29);
+  }
+  uint32_t find(uint64_t pos, uint32_t rotation) const
+  {
+    if (table.empty()) return none;
+    const std::size_t mask = table.size() - 1;
+    for (std::size_t i = hash(pos, rotation) & mask;; i = (i + 1) & mask) {
+      const Slot& s = table[i];
+      if (s.node == none) return none;
+      if (s.pos == pos && s.rotation == rotation) return s.node;
+    }
+  }
+  // The first walk to record a node keeps it.
+  void insert(uint64_t pos, uint32_t rotation, uint32_t node)
+  {
+    if (2 * (used + 1) > table.size()) grow();
+    const std::size_t mask = table.size() - 1;
+    for (std::size_t i = hash(pos, rotation) & mask;; i = (i + 1) & mask) {
+      Slot& s = table[i];
+      if (s.node == none) {
+        s = {pos, rotation, node};
+        ++used;
+        return;
+      }
+      if (s.pos == pos && s.rotation == rotation) return;
+    }
+  }
+  void grow()
+  {
+    std::vector<Slot> old(table.size() < 1024 ? 1024 : 2 * table.size(), Slot{0, 0, none});
+    old.swap(table);
+    used = 0;
+    for (const Slot& s : old)
+      if (s.node != none) insert(s.pos, s.rotation, s.node);
+  }
+
+  uint32_t open_path()
+  {
+    path_end.push_back(open);
+    return static_cast<uint32_t>(path_end.size() - 1);
+  }
+  void close_path(uint32_t path) { path_end[path] = static_cast<uint32_t>(nodes.size()); }
+
+  uint32_t push(const Node& n)
+  {
+    const uint32_t i = static_cast<uint32_t>(nodes.size());
+    nodes.push_back(n);
+    const int g = n.kind == 'M' || n.kind == 'I' || n.kind == 'D' ? n.score : INT_MIN;
+    gate.push_back(g);
+    if (i % block == 0) {
+      block_min.push_back(g);
+      block_max.push_back(g);
+    } else {
+      block_min.back() = std::min(block_min.back(), g);
+      block_max.back() = std::max(block_max.back(), g);
+    }
+    return i;
+  }
+
+  // The first node in [j, end) whose gate is at most x, or `end`.
+  uint32_t first_at_most(uint32_t j, uint32_t end, long long x) const
+  {
+    uint32_t i = j;
+    while (i < end) {
+      if (i % block == 0 && i + block <= end && block_min[i / block] > x) {
+        i += block;
+        continue;
+      }
+      if (gate[i] <= x) return i;
+      ++i;
+    }
+    return end;
+  }
+  // The node of the highest gate in [j, e) (j < e): of equal ones the last
+  // when `last`, else the first.
+  uint32_t highest(uint32_t j, uint32_t e, bool last) const
+  {
+    uint32_t at = j;
+    int v = gate[j];
+    auto better = [&](int g) { return g > v || (last && g == v); };
+    for (uint32_t i = j + 1; i < e;) {
+      if (i % block == 0 && i + block <= e) {
+        if (better(block_max[i / block]))
+          for (uint32_t k = i; k < i + block; ++k)
+            if (better(gate[k])) {
+              at = k;
+              v = gate[k];
+            }
+        i += block;
+        continue;
+      }
+      if (better(gate[i])) {
+        at = i;
+        v = gate[i];
+      }
+      ++i;
+    }
+    return at;
+  }
+};
+
+WalkSharing::WalkSharing(const char* t, uint64_t len) : text(t), n(len), previous(sharing_on_thread)
+{
+  sharing_on_thread = this;
+}
+
+WalkSharing::~WalkSharing() { sharing_on_thread = previous; }
+
+WalkSharing* WalkSharing::current() { return sharing_on_thread; }
+
+WalkSharing::Memo* WalkSharing::memo(int direction, int L)
+{
+  std::unique_ptr<Memo>& m = memos[direction][L];
+  if (!m) m.reset(new Memo(ParamKey(ExtendParams::current()).v));
+  return m.get();
+}
+
+namespace {
+
+// One walk's use of the sharing: records its nodes, and at each node where
+// it is safe looks for an earlier walk's node to follow.
+template <class D>
+class PathSharer {
+  using Node = WalkSharing::Memo::Node;
+
+ public:
+  PathSharer(const Csat& sat, const char* limit, const ExtendParams& P, int L) : P_(P), L_(L)
+  {
+    WalkSharing* ws = sharing_on_thread;
+    if (!ws || L < 1 || L > 64 || P.depth < 1 || P.depth > 255 || (P.prefer_longer != 0 && P.prefer_longer != 1) ||
+        P.mismatch >= 0 || P.indel >= 0)
+      return;
+    const char* const text_limit = D::sign > 0 ? ws->text + ws->n : ws->text - 1;
+    if (limit != text_limit || !ws->covers(sat.unit_begin) || !ws->covers(sat.unit_end)) return;
+    const long long most = static_cast<long long>(ws->n) + (sat.score > 0 ? sat.score : 0);
+    if (static_cast<long long>(P.max_reduction) - L < most) return;
+    WalkSharing::Memo* m = ws->memo(D::sign > 0 ? 0 : 1, L);
+    if (std::memcmp(m->params, ParamKey(P).v, sizeof m->params) != 0) return;
+    ws_ = ws;
+    memo_ = m;
+    const long long lower = -static_cast<long long>(L) - P.prefer_longer;
+    const long long p = P.mismatch < P.indel ? P.mismatch : P.indel;
+    safe_above_ = lower - P.depth * p;
+  }
+
+  bool on() const { return memo_ != nullptr; }
+
+  // At a node, before the walk decides: true when the walk was moved on to
+  // a later node of an earlier walk's path (phase and record updated).
+  bool at_node(Csat& sat, int& phase, BestState& best)
+  {
+    pending_ = false;
+    const bool safe = sat.score > safe_above_;
+    if (safe) {
+      if (!engaged_) engage(sat);
+      const uint32_t j = memo_->find(key(sat), rotation_[phase]);
+      if (j != WalkSharing::Memo::none && follow(j, sat, phase, best)) return true;
+      if (!recording_) {
+        path_ = memo_->open_path();
+        recording_ = true;
+      }
+    }
+    if (recording_) {
+      node_ = make_node(sat, phase, 0);
+      keyed_ = safe;
+      pending_ = true;
+    }
+    return false;
+  }
+
+  // The walk decided at its node: `kind` is its step, 0 when it ends here.
+  void decided(char kind)
+  {
+    if (!pending_) return;
+    node_.kind = kind;
+    const uint32_t i = memo_->push(node_);
+    ++ws_->stats_.nodes_recorded;
+    if (keyed_) memo_->insert(static_cast<uint64_t>(node_.pos - ws_->text), rotation_[node_.phase], i);
+    pending_ = false;
+    if (kind == 0) close();
+  }
+
+  // The walk ends at the text's end or a long N run.
+  void ended(const Csat& sat, int phase)
+  {
+    if (!recording_) return;
+    memo_->push(make_node(sat, phase, 'E'));
+    close();
+  }
+
+ private:
+  static const char* cursor_of(const Csat& s) { return D::sign > 0 ? s.end : s.start; }
+  uint64_t key(const Csat& sat) const { return static_cast<uint64_t>(cursor_of(sat) - ws_->text); }
+
+  Node make_node(const Csat& sat, int phase, char kind) const
+  {
+    return Node{cursor_of(sat), sat.score, sat.mismatches, sat.insertions, sat.deletions, sat.Ns,
+                static_cast<int16_t>(phase), kind, path_, 0};
+  }
+
+  void close()
+  {
+    memo_->close_path(path_);
+    recording_ = false;
+  }
+
+  void engage(const Csat& sat)
+  {
+    engaged_ = true;
+    std::string r(static_cast<std::size_t>(L_), ' ');
+    for (int ph = 0; ph < L_; ++ph) {
+      for (int i = 0; i < L_; ++i) r[static_cast<std::size_t>(i)] = sat.unit_begin[(ph + i) % L_];
+      rotation_[ph] = memo_->rotation_id(r);
+    }
+  }
+
+  // Follows the recorded walks from node j as far as the premises hold:
+  // along j's path, and on through the node each path's join leads to.
+  bool follow(uint32_t j, Csat& sat, int& phase, BestState& best)
+  {
+    const WalkSharing::Memo& m = *memo_;
+    {
+      const Node nj = m.nodes[j];
+      const uint32_t end = m.path_end[nj.path];
+      if (end == WalkSharing::Memo::open) return false;  // the walk's own path
+      const long long delta = static_cast<long long>(sat.score) - nj.score;
+      const uint32_t e = m.first_at_most(j, end, safe_above_ + (delta < 0 ? -delta : 0));
+      if (e == j || e == end) return false;  // (a closed path always ends in a stop)
+      if (recording_) {
+        Node join = make_node(sat, phase, 'J');
+        join.link = j;
+        memo_->push(join);  // may move the nodes
+        close();
+      }
+    }
+    ++ws_->stats_.joins;
+    for (uint32_t cur = j;;) {
+      // The walk's state is node cur's in the frame of cur's path, moved by
+      // delta (score), offset (phase) and the counts' differences.
+      const Node& nc = m.nodes[cur];
+      const long long delta = static_cast<long long>(sat.score) - nc.score;
+      const int offset = phase - nc.phase;
+      const int mis = sat.mismatches - nc.mismatches, ins = sat.insertions - nc.insertions;
+      const int del = sat.deletions - nc.deletions, Ns = sat.Ns - nc.Ns;
+      const uint32_t end = m.path_end[nc.path];
+      const uint32_t e = m.first_at_most(cur, end, safe_above_ + (delta < 0 ? -delta : 0));
+      if (e == cur) return true;  // stopped at a join target: go on alone from here
+      auto move_to = [&](uint32_t i) {
+        const Node& n = m.nodes[i];
+        D::cursor(sat) = n.pos;
+        int ph = (n.phase + offset) % L_;
+        if (ph < 0) ph += L_;
+        phase = ph;
+        D::unit_cursor(sat) = sat.unit_begin + ph;
+        sat.score = static_cast<int>(n.score + delta);
+        sat.mismatches = mis + n.mismatches;
+        sat.insertions = ins + n.insertions;
+        sat.deletions = del + n.deletions;
+        sat.Ns = Ns + n.Ns;
+      };
+      auto append = [&](uint32_t from, uint32_t to) {
+        fastvector<missense_entry>& list = sat.missense_list;
+        const uint64_t need = static_cast<uint64_t>(list.count) + (to - from);
+        if (need > list.capacity) list.resize_exact(need > 2ull * list.capacity ? need : 2ull * list.capacity);
+        for (uint32_t i = from; i < to; ++i) {
+          const Node& n = m.nodes[i];
+          list.data[list.count++] = {n.kind == 'D' ? n.pos : D::probe(n.pos), n.kind};
+        }
+      };
+      const uint32_t top = m.highest(cur, e, P_.prefer_longer == 1);
+      if (static_cast<long long>(m.gate[top]) + delta > static_cast<long long>(best.score()) - P_.prefer_longer) {
+        append(cur, top);
+        move_to(top);
+        best.take(sat);
+        append(top, e);
+      } else {
+        append(cur, e);
+      }
+      move_to(e);
+      ws_->stats_.nodes_followed += e - cur;
+      // A join is the state of the node it leads to: go on there.
+      if (m.nodes[e].kind != 'J') return true;
+      cur = m.nodes[e].link;
+    }
+  }
+
+  const ExtendParams& P_;
+  const int L_;
+  WalkSharing* ws_ = nullptr;
+  WalkSharing::Memo* memo_ = nullptr;
+  long long safe_above_ = 0;
+  bool engaged_ = false;
+  bool recording_ = false;
+  bool pending_ = false;
+  bool keyed_ = false;
+  uint32_t path_ = 0;
+  Node node_{};
+  uint32_t rotation_[64];
+};
+
+}  // namespace
+
+namespace {
+
 template <class D>
 void extend_walk(Csat& sat, const char* limit, const ExtendParams& P)
 {
@@ -205,10 +622,12 @@ void extend_walk(Csat& sat, const char* limit, const ExtendParams& P)
   int phase = static_cast<int>(unit_cursor - sat.unit_begin);
   // The record's unit cursor is brought up to date before every copy of it.
   auto sync = [&] { unit_cursor = sat.unit_begin + phase; };
+  PathSharer<D> share(sat, limit, P, w.L);
 
   for (;;) {
     if (greedy_run<D>(w, pos, phase, sat.score, sat.Ns) != stop_disagreement) {
       sync();
+      if (share.on()) share.ended(sat, phase);
       // Sequence end or a long N run: an equal score does not displace the best.
       if (!(static_cast<long long>(sat.score) > static_cast<long long>(best.score()) - P.prefer_longer))
         best.restore_into(sat);
@@ -216,6 +635,8 @@ void extend_walk(Csat& sat, const char* limit, const ExtendParams& P)
     }
 
     sync();
+    // An earlier walk's path from here on is this walk's too: take it over.
+    if (share.on() && share.at_node(sat, phase, best)) continue;
     if (static_cast<long long>(sat.score) > static_cast<long long>(best.score()) - P.prefer_longer) best.take(sat);
     const long long lower = lower_bound(best.score(), w.L, P);
     const int score = sat.score;
@@ -237,6 +658,7 @@ void extend_walk(Csat& sat, const char* limit, const ExtendParams& P)
       if (r > top) choice = 'D';
     }
 
+    if (share.on()) share.decided(choice);
     if (!choice) {
       // No alternative left: here a state one below the best may stay.
       if (!(static_cast<long long>(best.score()) <= static_cast<long long>(sat.score) + P.prefer_longer))
@@ -281,6 +703,13 @@ int leap_ahead_from(const char* pos, const char* unit_pos, const char* unit_begi
 }
 
 }  // namespace
+
+void extend_seed(Csat& sat, const char* text, uint64_t n)
+{
+  const ExtendParams P = ExtendParams::current();
+  extend_walk<ScanForward>(sat, text + n, P);
+  extend_walk<ScanBackward>(sat, text - 1, P);
+}
 
 void CSearchController::extend_imperfect_forward(Csat& sat, const char* limit)
 {

@@ -12,6 +12,7 @@
 #include "extension_bound.h"
 #include "global-types-and-parameters.h"
 #include "run_frontend.h"
+#include "walk_sharing.h"
 
 namespace {
 
@@ -35,13 +36,52 @@ void trim_Ns(Csat& s)
 // A kept record is final: its entries are sorted, and its list keeps no
 // room beyond them (the extension may have explored far past its end, and
 // kept records add up over a chromosome).
+//
+// The forward walk appends its entries in ascending order and the backward
+// walk, after it, in descending order, all before the forward ones; so the
+// list is one rising run and one falling run, and reversing the falling run
+// and putting it first sorts it. Equal entries are equal values, so this is
+// the order any sort gives. Lists of another shape are sorted as they are.
+void sort_missense(fastvector<missense_entry>& list)
+{
+  missense_entry* const b = list.begin();
+  missense_entry* const e = list.end();
+  missense_entry* const rise = std::is_sorted_until(b, e, Csat::lessThan_missense);
+  if (rise == e) return;
+  auto above = [](const missense_entry& x, const missense_entry& y) { return Csat::lessThan_missense(y, x); };
+  if (std::is_sorted(rise, e, above) && !Csat::lessThan_missense(*b, *rise)) {
+    std::reverse(rise, e);
+    std::rotate(b, rise, e);
+    return;
+  }
+  std::sort(b, e, Csat::lessThan_missense);
+}
+
 void finish_missense(Csat& s)
 {
-  std::sort(s.missense_list.begin(), s.missense_list.end(), Csat::lessThan_missense);
+  sort_missense(s.missense_list);
   if (s.missense_list.count == 0)
     s.missense_list.release();
   else if (s.missense_list.capacity > s.missense_list.count)
     s.missense_list.resize_exact(s.missense_list.count);
+}
+
+bool same_fields(const CsatFields& a, const CsatFields& b)
+{
+  return a.start == b.start && a.end == b.end && a.unit_fwd == b.unit_fwd && a.unit_bwd == b.unit_bwd &&
+         a.unit_begin == b.unit_begin && a.unit_end == b.unit_end && a.score == b.score &&
+         a.mismatches == b.mismatches && a.insertions == b.insertions && a.deletions == b.deletions && a.Ns == b.Ns;
+}
+
+// The record a window of the complete search starts from.
+CsatFields window_seed(const Csat& s)
+{
+  CsatFields f = s;
+  f.start = f.unit_fwd = f.unit_begin;
+  f.end = f.unit_end;
+  f.unit_bwd = f.unit_end - 1;
+  f.score = f.mismatches = f.insertions = f.deletions = f.Ns = 0;
+  return f;
 }
 
 bool single_letter(const char* w, unsigned k)
@@ -92,11 +132,15 @@ class ImperfectScan {
   // A pass's bound on what a window can score, which settles most hopeless
   // windows without an extension; and the windows too short of period
   // matches for even that, passed over 64 at a time.
+  // The pass's walks share what their paths have in common (satellite
+  // arrays grow hundreds of windows over the same stretch).
   struct Pass {
     ExtensionBound bound;
     RunNeighbours runs;
+    WalkSharing sharing;
     explicit Pass(const ImperfectScan& scan)
-        : runs(scan.text_, scan.n_, scan.k_, bound.first_runs_needed(scan.k_, scan.min_scores_[scan.k_]))
+        : runs(scan.text_, scan.n_, scan.k_, bound.first_runs_needed(scan.k_, scan.min_scores_[scan.k_])),
+          sharing(scan.text_, scan.n_)
     {
       if (scan.k_ > 1) bound.scan_windows(scan.text_, scan.n_, scan.k_);
     }
@@ -127,15 +171,23 @@ class ImperfectScan {
 
   // A kept repeat covers its stretch, except where its alignment events lie:
   // those positions may still anchor repeats of longer units.
+  // Long entry lists are dropped once they are covered (a redone chunk
+  // covers again, from entries given back).
   template <class View>
-  void cover(View& m, const Csat& s) const
+  void cover(View& m, Csat& s) const
   {
+    restore_entries(s, text_, n_);
     m.fill(s.start - text_, s.end - text_, ' ');
     for (const missense_entry& e : s.missense_list) m.set(e.pos - text_, 'a');
+    if (s.dropped)
+      release_entries(s);
+    else
+      drop_entries(s, window_seed(s));
   }
   long reach(const Csat& s) const
   {
     long r = s.end - text_;
+    if (s.dropped) return std::max(r, static_cast<long>(s.dropped->reach - text_));
     if (s.missense_list.count) r = std::max(r, static_cast<long>(s.missense_list.end()[-1].pos - text_) + 1);
     return r;
   }
@@ -161,6 +213,33 @@ class ImperfectScan {
 };
 
 }  // namespace
+
+void drop_entries(Csat& r, const CsatFields& seed)
+{
+  if (r.missense_list.count < drop_entries_from) return;
+  if (!r.dropped) r.dropped = new DroppedEntries;
+  r.dropped->seed = seed;
+  r.dropped->reach = r.missense_list.end()[-1].pos + 1;
+  r.missense_list.release();
+}
+
+// The extension is a function of the seed, the text and the parameters, so
+// walking the seed again gives the record its entries back; the fields must
+// come out as they are, or the program is broken and must not write on.
+void restore_entries(Csat& r, const char* text, uint64_t n)
+{
+  if (!r.entries_missing()) return;
+  const CsatFields kept = r;
+  static_cast<CsatFields&>(r) = r.dropped->seed;
+  r.missense_list.count = 0;
+  extend_seed(r, text, n);
+  trim_Ns(r);
+  sort_missense(r.missense_list);
+  if (!same_fields(r, kept) || r.missense_list.count < drop_entries_from) {
+    std::fprintf(stderr, "Internal error: a repeat's alignment could not be recomputed.\n");
+    std::abort();
+  }
+}
 
 void CSearchController::complete_imperfect_search(FILE*)
 {
@@ -216,7 +295,10 @@ namespace {
 // in batches, which bound the seeds held at once.
 class SeedExtender : public CSearchController::SeedTaker {
  public:
-  SeedExtender(CSearchController& c, WorkerPool* pool) : c_(c), pool_(pool) {}
+  SeedExtender(CSearchController& c, WorkerPool* pool)
+      : c_(c), pool_(pool), sharing_(c.sequence.seq_text.data, c.sequence.seq_text.len)
+  {
+  }
 
   bool take(Csat& sat) override
   {
@@ -294,6 +376,7 @@ class SeedExtender : public CSearchController::SeedTaker {
   bool extend(Csat& sat, ExtensionBound& bound) const { return !hopeless(sat, bound) && extend_hopeful(sat); }
   bool extend_hopeful(Csat& sat) const
   {
+    const CsatFields seed = sat;
     c_.extend_imperfect_forward(sat, text_end());
     c_.extend_imperfect_backward(sat, before_text());
     trim_Ns(sat);
@@ -302,6 +385,7 @@ class SeedExtender : public CSearchController::SeedTaker {
           sat.normalized_length() >= CSearchController::minLengths_user[k]))
       return false;
     finish_missense(sat);
+    drop_entries(sat, seed);
     return true;
   }
 
@@ -319,6 +403,7 @@ class SeedExtender : public CSearchController::SeedTaker {
     const std::size_t per = (batch_.size() + slices - 1) / slices;
     pool_->parallel_for(slices, [&](std::size_t i) {
       ExtensionBound bound;
+      WalkSharing sharing(c_.sequence.seq_text.data, c_.sequence.seq_text.len);
       const std::size_t to = std::min(batch_.size(), (i + 1) * per);
       for (std::size_t j = std::min(batch_.size(), i * per); j < to; ++j)
         batch_[j].kept = extend(*batch_[j].sat, bound);
@@ -334,6 +419,7 @@ class SeedExtender : public CSearchController::SeedTaker {
 
   CSearchController& c_;
   WorkerPool* pool_;
+  WalkSharing sharing_;  // the seeds extended on this thread
   ExtensionBound bound_;
   std::vector<Seed> batch_;
   std::vector<Kept> kept_;

@@ -9,6 +9,7 @@
 #include "CSearchController.h"
 #include "global-types-and-parameters.h"
 #include "string_stream.h"
+#include "walk_sharing.h"
 #include "worker_pool.h"
 
 namespace {
@@ -82,6 +83,8 @@ bool CSearchController::sequence_info_as_comment() const
 int CSearchController::report_SATList(FILE* file, const std::list<Csat*>& list)
 {
   report_list_header(file);
+  // Long repeats whose entries were dropped walk again: let them share.
+  WalkSharing sharing(sequence.seq_text.data, sequence.seq_text.len);
   for (Csat* s : list) s->report_sat(file, sequence);
   report_list_footer(file);
   return std::fflush(file);
@@ -103,6 +106,7 @@ void CSearchController::format_SATList(const std::list<Csat*>& list, WorkerPool*
   print_into(block.front(), [&](FILE* f) { report_list_header(f); });
   pool->parallel_for(slices, [&](std::size_t i) {
     print_into(block[i + 1], [&](FILE* f) {
+      WalkSharing sharing(sequence.seq_text.data, sequence.seq_text.len);
       const std::size_t end = std::min(repeats.size(), (i + 1) * per_slice);
       for (std::size_t r = i * per_slice; r < end; ++r) repeats[r]->report_sat(f, sequence);
     });

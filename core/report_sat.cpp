@@ -11,6 +11,7 @@
 #include "global-types-and-parameters.h"
 #include "prime_factors.h"
 #include "sat_perfection.h"
+#include "walk_sharing.h"
 
 const char* const REPEAT_NAMES[7] = {"***  ERROR  ***", "mononucleotide",  "dinucleotide",  "trinucleotide",
                                      "tetranucleotide", "pentanucleotide", "hexanucleotide"};
@@ -110,6 +111,12 @@ bool written_unit(const Csat& s, float perfection, CDnaString& unit)
 
 void Csat::report_sat(FILE* out, CSequence_Mol& seq)
 {
+  if (entries_missing()) {  // a long repeat's entries are computed again for the writing
+    restore_entries(*this, seq.seq_text.data, seq.seq_text.len);
+    report_sat(out, seq);
+    release_entries(*this);
+    return;
+  }
   const float perfection = sat_perfection(*this);
   // Kept from repeat to repeat, so that writing one allocates nothing.
   static thread_local CDnaString reported;

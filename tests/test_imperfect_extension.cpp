@@ -1,9 +1,11 @@
 // The extension walk. Each case grows a seed forward and checks the record;
 // the same case on the reversed text, grown backward, must give the mirror
 // image, unit phase included.
+#include <cstring>
 #include <ostream>
 
 #include "imperfect_fixture.h"
+#include "walk_sharing.h"
 
 namespace {
 
@@ -149,6 +151,99 @@ TEST_F(EngineTest, RestoreKeepsEntriesFromBeforeTheWalk)
   ASSERT_EQ(describe(s, e.text()), "4-20 s8 m1 i0 d0 n0 [12M]");
   e.ctl->extend_imperfect_backward(s, e.before_begin());
   EXPECT_EQ(describe(s, e.text()), "4-20 s8 m1 i0 d0 n0 [12M]");
+}
+
+// A diverged satellite array between random flanks: copies of `unit` with
+// substitutions, deletions and insertions at `rate` each, and with `Ns` now
+// and then a short N run.
+std::string satellite(unsigned seed, const std::string& unit, double rate, size_t length, bool Ns)
+{
+  uint64_t x = seed * 0x9E3779B97F4A7C15ull + 1;
+  auto next = [&] {
+    x ^= x >> 12;
+    x ^= x << 25;
+    x ^= x >> 27;
+    return (x * 2685821657736338717ull) >> 11;
+  };
+  auto chance = [&](double p) { return static_cast<double>(next() % 1000000) < p * 1e6; };
+  static const char bases[] = "ACGT";
+  std::string t;
+  for (int i = 0; i < 150; ++i) t += bases[next() % 4];
+  for (size_t i = 0; t.size() < 150 + length; ++i) {
+    if (Ns && chance(0.004)) t.append(1 + next() % 3, 'N');
+    if (chance(rate)) continue;  // deletion
+    t += chance(rate) ? bases[next() % 4] : unit[i % unit.size()];
+    if (chance(rate)) t += bases[next() % 4];
+  }
+  for (int i = 0; i < 150; ++i) t += bases[next() % 4];
+  return t;
+}
+
+// Walks that take over an earlier walk's path must leave every record as the
+// walk alone would: fields, entries and best end point. Windows all over a
+// satellite array, of its unit's length and of lengths near its multiples
+// (those walk the whole array too), under parameter sets inside and outside
+// what the sharing admits; seeds are grown forward then backward, like the
+// searches do, and one sharing scope serves all windows, like a pass.
+TEST_F(EngineTest, SharedWalksGiveTheRecordsOfLoneWalks)
+{
+  struct Set {
+    const char* what;
+    ExtendParams p;
+    bool shares;  // sharing must actually happen
+  };
+  std::vector<Set> sets;
+  sets.push_back({"defaults", ExtendParams(), true});
+  sets.push_back({"prefer shorter", prefer_longer(0), true});
+  sets.push_back({"depth 1", depth(1), true});
+  ExtendParams skewed = depth(3);
+  skewed.mismatch = -3;
+  skewed.indel = -7;
+  sets.push_back({"depth 3, -3/-7", skewed, true});
+  sets.push_back({"Ns as missense", Ns(2, true), true});
+  sets.push_back({"no Ns bridged", Ns(0, false), true});
+  ExtendParams finite = ExtendParams();
+  finite.reduction = 12;
+  sets.push_back({"finite R", finite, false});
+  ExtendParams wide = ExtendParams();
+  wide.reduction = 100000;
+  sets.push_back({"finite R beyond the text", wide, true});
+
+  const struct {
+    const char* unit;
+    double rate;
+    bool Ns;
+  } arrays[] = {{"ATTCC", 0.01, false}, {"ATTCC", 0.03, true}, {"AATAGTG", 0.02, false}, {"AC", 0.02, true}};
+  for (const auto& a : arrays) {
+    const std::string text = satellite(7, a.unit, a.rate, 900, a.Ns);
+    const unsigned L = static_cast<unsigned>(std::strlen(a.unit));
+    const unsigned lengths[] = {L, 2 * L - 1, 2 * L};
+    for (const Set& set : sets) {
+      set.p.apply();
+      Engine e(text);
+      auto grow = [&](unsigned s, unsigned k) {
+        Csat r;
+        r.reset(e.text() + s, e.text() + s + k);
+        e.ctl->extend_imperfect_forward(r, e.after_end());
+        e.ctl->extend_imperfect_backward(r, e.before_begin());
+        return describe(r, e.text()) + " fwd " + std::to_string(r.unit_fwd - e.text()) + " bwd " +
+               std::to_string(r.unit_bwd - e.text());
+      };
+      std::vector<std::string> alone;
+      for (unsigned k : lengths)
+        for (unsigned s = 140; s + k < text.size() - 140; s += 11) alone.push_back(grow(s, k));
+      WalkSharing sharing(e.text(), static_cast<uint64_t>(e.size()));
+      size_t i = 0;
+      for (unsigned k : lengths)
+        for (unsigned s = 140; s + k < text.size() - 140; s += 11, ++i)
+          ASSERT_EQ(grow(s, k), alone[i]) << a.unit << " " << a.rate << ", " << set.what << ", window " << s
+                                           << " of length " << k;
+      if (set.shares)
+        EXPECT_GT(sharing.stats().joins, 0u) << a.unit << ", " << set.what;
+      else
+        EXPECT_EQ(sharing.stats().joins, 0u) << a.unit << ", " << set.what;
+    }
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "imperfect_fixture.h"
 #include "run_frontend.h"
 #include "test_support.h"
+#include "walk_sharing.h"
 
 namespace {
 
@@ -175,6 +176,57 @@ TEST_F(EngineTest, ProgressReportedWhenDue)
   std::string err = capture_stderr([&] { e.ctl->complete_imperfect_search(nullptr); });
   EXPECT_NE(err.find("-    1bp - s\n"), std::string::npos) << err;
   EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+}
+
+// A satellite's repeats keep their long entry lists only while the search
+// needs them: they come back, sorted and the same, for the writer, which
+// writes the same bytes as from the lists the extension made.
+TEST_F(EngineTest, LongEntryListsAreDroppedAndComeBackTheSame)
+{
+  std::string text = "GATTACAGGCTAGCTTGACCGTAGGCATCGATCGGATCTTAGCAGTCAAGTCCGATGCATCGATGGTACCATGACT";
+  uint64_t x = 12345;
+  for (int i = 0; text.size() < 18000; ++i) {
+    x = x * 6364136223846793005ull + 1442695040888963407ull;
+    const unsigned r = static_cast<unsigned>(x >> 33) % 100;
+    if (r < 3) continue;                                      // deletion
+    text += r < 6 ? "ACGT"[(x >> 20) % 4] : "ATTCC"[i % 5];  // substitution or copy
+    if (r >= 97) text += "ACGT"[(x >> 24) % 4];                // insertion
+  }
+  units(5, 5);
+  Engine e(text);
+  e.ctl->complete_imperfect_search(nullptr);
+  const Csat* dropped = nullptr;
+  for (Csat* s : e.ctl->satList_imperfect)
+    if (s->dropped) dropped = s;
+  ASSERT_NE(dropped, nullptr);
+  Csat& r = *const_cast<Csat*>(dropped);
+  EXPECT_TRUE(r.entries_missing());
+  const CsatFields before = r;
+
+  // The writer's bytes, with the list computed again inside it and with it given back beforehand.
+  global_print_sat_mode = 0;
+  auto write = [&] {
+    char* buf = nullptr;
+    size_t len = 0;
+    FILE* f = open_memstream(&buf, &len);
+    r.report_sat(f, e.seq);
+    std::fclose(f);
+    std::string out(buf, len);
+    std::free(buf);
+    return out;
+  };
+  const std::string recomputed = write();
+  EXPECT_TRUE(r.entries_missing());  // the writer dropped them again
+  restore_entries(r, e.text(), static_cast<uint64_t>(e.size()));
+  EXPECT_FALSE(r.entries_missing());
+  EXPECT_EQ(write(), recomputed);
+  EXPECT_GE(r.missense_list.count, drop_entries_from);
+  EXPECT_TRUE(std::is_sorted(r.missense_list.begin(), r.missense_list.end(), Csat::lessThan_missense));
+  EXPECT_EQ(r.end, before.end);
+  EXPECT_EQ(r.score, before.score);
+  EXPECT_EQ(r.mismatches + r.insertions + r.deletions, static_cast<int>(r.missense_list.count));
+  release_entries(r);
+  EXPECT_TRUE(r.entries_missing());
 }
 
 }  // namespace

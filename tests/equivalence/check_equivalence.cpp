@@ -88,7 +88,7 @@ int run_random(const Options& o)
   std::fflush(stdout);
   SequenceLimits limits;
   limits.max_length = o.max_length;
-  limits.satellite_chance = 0.01;
+  limits.satellite_chance = 0.05;
 
   const auto start = std::chrono::steady_clock::now();
   double next_progress = 10;

@@ -10,6 +10,7 @@
 #include "global-types-and-parameters.h"
 #include "oracle_engine.h"
 #include "run_frontend.h"
+#include "walk_sharing.h"
 
 namespace {
 
@@ -175,12 +176,21 @@ std::string first_engine_difference(CSequence_Mol& seq)
   if (messages_p != messages_r) return "messages on stderr differ at " + text_difference(messages_p, messages_r);
 
   const char* const text = seq.seq_text.data;
-  std::string d = first_record_difference(*found_p, *found_r, text);
+  // Long repeats hold their entries only while they are needed: they come
+  // back for the comparison and go again, so that the writer below has to
+  // compute them again, as in a run.
+  auto compare_records = [&] {
+    for (Csat* s : *found_p) restore_entries(*s, text, seq.seq_text.len);
+    std::string r = first_record_difference(*found_p, *found_r, text);
+    for (Csat* s : *found_p) release_entries(*s);
+    return r;
+  };
+  std::string d = compare_records();
   if (!d.empty()) return d;
 
   production.remove_hidden(*found_p);
   production.remove_hidden(*found_r);
-  d = first_record_difference(*found_p, *found_r, text);
+  d = compare_records();
   if (!d.empty()) return "after overlap removal, " + d;
 
   // Every format with the case's writer settings, and the alignment view.

@@ -220,9 +220,19 @@ std::string random_sequence(Rng& rng, const SequenceLimits& limits)
 
   while (out.size() < target) {
     if (satellite && out.size() >= satellite_at) {
-      static const double low_rates[] = {0.0, 0.001, 0.01, 0.03};
-      plant_repeat(out, rng, static_cast<unsigned>(rng.between(1, 12)), satellite_length, rng.pick(low_rates),
-                   rng.pick(low_rates), rng.pick(low_rates), 0.0);
+      // Mostly short units, now and then a longer one; from nearly perfect
+      // to a fifth diverged; sometimes with single Ns and runs of them.
+      static const double low_rates[] = {0.0, 0.001, 0.01, 0.03, 0.05, 0.07};
+      const unsigned k = static_cast<unsigned>(rng.chance(0.85) ? rng.between(1, 10) : rng.between(11, 30));
+      const size_t from = out.size();
+      plant_repeat(out, rng, k, satellite_length, rng.pick(low_rates), rng.pick(low_rates), rng.pick(low_rates),
+                   rng.chance(0.2) ? 0.003 : 0.0);
+      if (rng.chance(0.3))
+        for (int runs = rng.between(1, 20); runs > 0; --runs) {
+          const size_t at = from + rng.below(static_cast<unsigned>(out.size() - from));
+          out.replace(at, std::min<size_t>(static_cast<size_t>(rng.between(1, 6)), out.size() - at),
+                      static_cast<size_t>(rng.between(1, 6)), 'N');
+        }
       satellite_at = static_cast<size_t>(-1);
       continue;
     }
