@@ -13,7 +13,8 @@
 #             the prefix is the first records up to that many nucleotides
 #   UNITS     the -U values (default: "10 20 50 100 200 500")
 #   TIMEOUT   seconds after which a run is stopped and marked unfinished
-#             (default 600)
+#             (default 600); a binary that ran out of time is not run again
+#             on that input with a larger -U
 #   BASELINE  a second sarvik binary (or its build folder), timed the same way
 #   TRF       0 skips TRF (default 1)
 set -euo pipefail
@@ -90,18 +91,26 @@ for input in "${inputs[@]}"; do
     awk -v i="$input" -v bp="${bp[$input]}" -v w="$trf_wall" -v kb="$trf_kb" 'BEGIN {
       printf "%-8s %-5s %7.2f %5s %8.2f %7.2f %6.2f %8s %6s\n", "trf", i, bp / 1e6, "p500", w, (w > 0 ? bp / w / 1e6 : 0), kb * 1024 / bp, "-", "1.00" }'
   fi
+  declare -A out_of_time=()
   for U in "${units[@]}"; do
     for tool in sarvik baseline; do
       [[ $tool == baseline && -z $baseline ]] && continue
       bin=$sarvik; [[ $tool == baseline ]] && bin=$baseline
       dir=$work/$tool.$input.$U
-      read -r wall kb <<< "$(run "$dir" "$bin" -t 1 -U "$U" "$fa" out.txt)"
+      if [[ -n ${out_of_time[$tool]:-} ]]; then
+        wall=- kb=-
+      else
+        read -r wall kb <<< "$(run "$dir" "$bin" -t 1 -U "$U" "$fa" out.txt)"
+        [[ $wall == - ]] && out_of_time[$tool]=1
+      fi
       awk -v t="$tool" -v i="$input" -v bp="${bp[$input]}" -v U="$U" -v w="$wall" -v kb="$kb" -v tw="${trf_wall:-}" 'BEGIN {
         if (w == "-") { printf "%-8s %-5s %7.2f %5d %8s %7s %6s %8s %6s\n", t, i, bp / 1e6, U, "-", "-", "-", "-", "-"; exit }
         printf "%-8s %-5s %7.2f %5d %8.2f %7.2f %6.2f %8.4f %6s\n", t, i, bp / 1e6, U, w, (w > 0 ? bp / w / 1e6 : 0),
                kb * 1024 / bp, w / U, (tw != "" && tw > 0 ? sprintf("%.2f", w / tw) : "-") }'
     done
-    if [[ -n $baseline && -s $work/sarvik.$input.$U/out.txt && -s $work/baseline.$input.$U/out.txt ]]; then
+    # Only runs that finished are compared (a stopped run leaves part of its output).
+    if [[ -n $baseline && -s $work/sarvik.$input.$U/time.txt && -s $work/baseline.$input.$U/time.txt &&
+          -z ${out_of_time[sarvik]:-} && -z ${out_of_time[baseline]:-} ]]; then
       if ! cmp -s "$work/sarvik.$input.$U/out.txt" "$work/baseline.$input.$U/out.txt"; then
         echo "long_units.sh: output of the two binaries differs on $input with -U $U" >&2
         status=1
