@@ -176,6 +176,37 @@ bool ExtensionBound::side_below(const char* p, long long score, const char* limi
          below;
 }
 
+// True when the program of one side stays below `target` (top: its bound),
+// false when it may reach it. The program sees the unit only through the set
+// of its cyclic words (a run may match it at any phase), so the window one
+// further on, whose unit is a rotation of this one when the character it
+// takes in equals the one it drops, has the same program wherever its side
+// meets the same disagreement. Started lower by some amount, with a target
+// lower by as much, every state of the program is at least that much lower
+// (states that fall to the floor only drop out), so it stays below with a
+// top lower by as much: the next window's first run on the right is one
+// shorter and the left one one longer, and it needs the program of neither
+// side again.
+template <class D>
+bool ExtensionBound::side_settled(SideMemo& m, const char* unit_begin, long long n, const char* p, long long score,
+                                  const char* limit, long long target, long long floor, long long& top)
+{
+  if (m.at == p && m.limit == limit && m.L == n &&
+      (m.unit == unit_begin || (m.unit + 1 == unit_begin && unit_begin[n - 1] == m.unit[0]))) {
+    const long long lower = m.score - score;
+    if (lower >= 0 && m.target - target == lower) {
+      top = m.top - lower;
+      m = SideMemo{unit_begin, n, p, limit, score, target, top};
+      return true;
+    }
+  }
+  m.at = nullptr;
+  if (!set_unit(unit_begin, unit_begin + n)) return false;
+  if (!side_below<D>(p, score, limit, target, floor, top)) return false;
+  m = SideMemo{unit_begin, n, p, limit, score, target, top};
+  return true;
+}
+
 int ExtensionBound::first_runs_needed(unsigned k, int min_score) const
 {
   if (!enabled || k > static_cast<unsigned>(max_unit)) return 0;
@@ -302,8 +333,8 @@ bool ExtensionBound::cannot_reach(const Csat& seed, int min_score, const char* l
   if (budget(forward_start) >= 0 &&
       !(quick && hits.long_right == 0 &&
         side_top(hits.long_right, hits.short_right, forward_start, run_right, floor, forward_top))) {
-    if (!set_unit(seed.unit_begin, seed.unit_end)) return false;
-    if (!side_below<ScanForward>(right, forward_start, limit_right, target - run_left, floor, forward_top))
+    if (!side_settled<ScanForward>(forward_memo, seed.unit_begin, unit_len, right, forward_start, limit_right,
+                                   target - run_left, floor, forward_top))
       return false;
   }
   const long long backward_start = forward_top + run_left;
@@ -311,6 +342,6 @@ bool ExtensionBound::cannot_reach(const Csat& seed, int min_score, const char* l
   if (quick && side_top(hits.long_left, hits.short_left, backward_start, run_left, floor, backward_top) &&
       backward_top < target)
     return true;
-  if (!set_unit(seed.unit_begin, seed.unit_end)) return false;
-  return side_below<ScanBackward>(left, backward_start, limit_left, target, floor, backward_top);
+  return side_settled<ScanBackward>(backward_memo, seed.unit_begin, unit_len, left, backward_start, limit_left,
+                                    target, floor, backward_top);
 }

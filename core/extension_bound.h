@@ -54,12 +54,25 @@ class ExtensionBound {
   template <class D>
   bool side_below(const char* p, long long score, const char* limit, long long target, long long floor,
                   long long& top) const;
+  // A side's last program that stayed below its target, kept for the next
+  // window (see side_settled).
+  struct SideMemo {
+    const char* unit = nullptr;
+    long long L = 0;
+    const char* at = nullptr;  // null: none kept
+    const char* limit = nullptr;
+    long long score = 0, target = 0, top = 0;
+  };
+  template <class D>
+  bool side_settled(SideMemo& m, const char* unit_begin, long long n, const char* p, long long score,
+                    const char* limit, long long target, long long floor, long long& top);
   // A bound on the best score of one side's walk from the counts of its
   // side; false where they cannot give one.
   bool side_top(uint32_t long_hits, uint32_t short_hits, long long score, long long first_run, long long floor,
                 long long& top) const;
 
   std::unique_ptr<KmerNeighbourhood> neighbourhood;
+  SideMemo forward_memo, backward_memo;
   const char* scan_text = nullptr;
   uint64_t scan_length = 0;
   unsigned scan_k = 0;

@@ -290,6 +290,29 @@ TEST_F(EngineTest, LongUnitVerdictsNeverExcludeAReachedScore)
   });
 }
 
+// A bound that slides from window to window reuses a side's program where
+// the next unit is a rotation of the last; it must never settle a window that
+// a bound with no history leaves open.
+TEST_F(EngineTest, SlidingVerdictsAreNoStrongerThanFreshOnes)
+{
+  for_random_params(30, [&](uint32_t seed, Rng& r) {
+    const unsigned k = static_cast<unsigned>(pick(r, 15, 128));
+    const std::string t = seed % 2 ? long_unit_copies(r, k) : planted_text(r, pick(r, 300, 900), 15, 128);
+    if (k >= t.size()) return;
+    Engine e(t);
+    SCOPED_TRACE("k " + std::to_string(k));
+    ExtensionBound sliding;
+    const int m = pick(r, 1, static_cast<int>(k) + 40);
+    for (unsigned s = 0; s + k <= static_cast<unsigned>(e.size()); ++s) {
+      Csat w;
+      w.reset(e.text() + s, e.text() + s + k);
+      if (!sliding.cannot_reach(w, m, e.before_begin(), e.after_end())) continue;
+      ExtensionBound fresh;
+      ASSERT_TRUE(fresh.cannot_reach(w, m, e.before_begin(), e.after_end())) << "window " << s << ", score " << m;
+    }
+  });
+}
+
 // Under the default parameters the bound settles nearly every window of
 // random DNA for units up to 128 (the walk of such a unit may lose a unit
 // length of points before it ends, so the bound follows it far).
