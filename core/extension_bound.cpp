@@ -6,28 +6,45 @@
 
 namespace {
 
-constexpr int max_unit = 64;       // phases fit one 64-bit set
+// Phases fit one 128-bit set. Longer units gain little: the program's runs
+// against any of so many phases are long enough that it hardly ever ends.
+constexpr int max_unit = 128;
 constexpr int max_run = 24;        // a longer match makes the seed worth extending anyway
-constexpr int max_columns = 256;   // the bound gives up rather than follow a long stretch
+// The bound gives up rather than follow a long stretch; units of about 100
+// need several hundred columns (their walks may lose a unit length of points).
+constexpr int max_columns = 1024;
 constexpr long long dead = -(1ll << 62);
 
 enum Verdict { below, may_reach };
 
+template <class Set>
 struct Program {
-  const uint64_t* phases_of;
-  uint64_t all;
+  const Set* phases_of;
+  Set all;
   int L;
   long long q;
   long long floor;  // the walk never steps to this score or below
   bool Ns_bridged;
 };
 
+// Phase f to f + 1 (up) or f - 1 (down), cyclically over L phases.
+template <class Set>
+inline Set rotate_up(Set set, int L, Set all)
+{
+  return ((set << 1) | (set >> (L - 1))) & all;
+}
+template <class Set>
+inline Set rotate_down(Set set, int L)
+{
+  return (set >> 1) | ((set & 1u) << (L - 1));
+}
+
 // M(j): the longest match of the sequence from `p` outward with the unit at
 // any phase, or -1 where the bound gives up.
-template <class D>
-inline int longest_match(const Program& g, const char* p, const char* limit)
+template <class D, class Set>
+inline int longest_match(const Program<Set>& g, const char* p, const char* limit)
 {
-  uint64_t set = g.all;
+  Set set = g.all;
   int t = 0;
   for (;;) {
     const char* x = D::move(p, t);
@@ -38,15 +55,15 @@ inline int longest_match(const Program& g, const char* p, const char* limit)
     if (!set) return t;
     if (++t > max_run) return -1;
     // The phases that matched move on by one, cyclically.
-    set = D::sign > 0 ? ((set << 1) | (set >> (g.L - 1))) & g.all : (set >> 1) | ((set & 1) << (g.L - 1));
+    set = D::sign > 0 ? rotate_up(set, g.L, g.all) : rotate_down(set, g.L);
   }
 }
 
 // Bounds the best score of any state of one walk that has reached `p` with
 // `score` and meets a disagreement there (or the limit). Gives up as soon as
 // the bound reaches `target`.
-template <class D>
-Verdict bound_walk(const Program& g, const char* p, long long score, const char* limit, long long target,
+template <class D, class Set>
+Verdict bound_walk(const Program<Set>& g, const char* p, long long score, const char* limit, long long target,
                    long long& top)
 {
   top = score;
@@ -118,26 +135,76 @@ ExtensionBound::ExtensionBound()
 
 // The phase sets the program needs, slid on from the last unit when the
 // window moved by one; false for a unit the program cannot describe.
-bool ExtensionBound::set_unit(const char* begin, const char* end)
+template <class Set>
+bool ExtensionBound::fill_unit(const char* begin, const char* end, Set* of, Set& every)
 {
   const long long n = end - begin;
-  if (begin == unit && n == L) return usable;
+  const Set one(1);
   if (usable && unit && begin == unit + 1 && n == L) {
     // The window moved on by one: every phase moves down, the new last
     // character comes in.
-    for (uint64_t& s : phases_of) s >>= 1;
-    phases_of[nucleotide_class.of[static_cast<unsigned char>(end[-1])]] |= 1ull << (L - 1);
-    usable = phases_of[4] == 0;
+    for (int c = 0; c < 5; ++c) of[c] >>= 1;
+    of[nucleotide_class.of[static_cast<unsigned char>(end[-1])]] |= one << (L - 1);
+    usable = of[4] == 0;
     unit = begin;
     return usable;
   }
   unit = begin;
   L = static_cast<int>(n);
-  all = L == 64 ? ~0ull : (1ull << L) - 1;
-  for (uint64_t& s : phases_of) s = 0;
-  for (int f = 0; f < L; ++f) phases_of[nucleotide_class.of[static_cast<unsigned char>(begin[f])]] |= 1ull << f;
-  usable = phases_of[4] == 0;
+  every = Set(0);
+  for (int f = 0; f < L; ++f) every |= one << f;
+  for (int c = 0; c < 5; ++c) of[c] = Set(0);
+  for (int f = 0; f < L; ++f) of[nucleotide_class.of[static_cast<unsigned char>(begin[f])]] |= one << f;
+  usable = of[4] == 0;
   return usable;
+}
+
+bool ExtensionBound::set_unit(const char* begin, const char* end)
+{
+  const long long n = end - begin;
+  if (begin == unit && n == L) return usable;
+  return n <= 64 ? fill_unit(begin, end, phases_of, all) : fill_unit(begin, end, wide_of, wide_all);
+}
+
+template <class D>
+bool ExtensionBound::side_below(const char* p, long long score, const char* limit, long long target,
+                                long long floor, long long& top) const
+{
+  if (L <= 64) return bound_walk<D>(Program<uint64_t>{phases_of, all, L, q, floor, Ns_bridged}, p, score, limit,
+                                    target, top) == below;
+  return bound_walk<D>(Program<Wide>{wide_of, wide_all, L, q, floor, Ns_bridged}, p, score, limit, target, top) ==
+         below;
+}
+
+// True when the program of one side stays below `target` (top: its bound),
+// false when it may reach it. The program sees the unit only through the set
+// of its cyclic words (a run may match it at any phase), so the window one
+// further on, whose unit is a rotation of this one when the character it
+// takes in equals the one it drops, has the same program wherever its side
+// meets the same disagreement. Started lower by some amount, with a target
+// lower by as much, every state of the program is at least that much lower
+// (states that fall to the floor only drop out), so it stays below with a
+// top lower by as much: the next window's first run on the right is one
+// shorter and the left one one longer, and it needs the program of neither
+// side again.
+template <class D>
+bool ExtensionBound::side_settled(SideMemo& m, const char* unit_begin, long long n, const char* p, long long score,
+                                  const char* limit, long long target, long long floor, long long& top)
+{
+  if (m.at == p && m.limit == limit && m.L == n &&
+      (m.unit == unit_begin || (m.unit + 1 == unit_begin && unit_begin[n - 1] == m.unit[0]))) {
+    const long long lower = m.score - score;
+    if (lower >= 0 && m.target - target == lower) {
+      top = m.top - lower;
+      m = SideMemo{unit_begin, n, p, limit, score, target, top};
+      return true;
+    }
+  }
+  m.at = nullptr;
+  if (!set_unit(unit_begin, unit_begin + n)) return false;
+  if (!side_below<D>(p, score, limit, target, floor, top)) return false;
+  m = SideMemo{unit_begin, n, p, limit, score, target, top};
+  return true;
 }
 
 int ExtensionBound::first_runs_needed(unsigned k, int min_score) const
@@ -155,6 +222,11 @@ void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k)
   // counts up costs about as much as a side's worth of windows settled
   // without them); the tables have 4^(q+1) entries.
   if (!enabled || q >= KmerNeighbourhood::max_word || n < KmerNeighbourhood::reach || k > max_unit) return;
+  // Nor when even a window with no hits at all would need a side longer
+  // than the counts cover (side_top): long units, whose walks may lose
+  // about a unit length of points before they stop.
+  const long long budget = static_cast<long long>(k) + prefer_longer - q - 1;
+  if (budget >= 0 && 1 + q * budget + q + 1 > KmerNeighbourhood::reach) return;
   neighbourhood.reset(new KmerNeighbourhood(text, n, k, q));
   scan_text = text;
   scan_length = n;
@@ -239,7 +311,6 @@ bool ExtensionBound::cannot_reach(const Csat& seed, int min_score, const char* l
   if (forward_start + run_left >= target) return false;
   const long long floor = -unit_len - prefer_longer;
   auto budget = [&](long long score) { return score - q - floor - 1; };
-  auto program = [&] { return Program{phases_of, all, L, q, floor, Ns_bridged}; };
 
   // Counts are only needed where the walk can take a step at all.
   const bool counted = neighbourhood && seed.unit_begin >= scan_text && seed.start == seed.unit_begin &&
@@ -262,8 +333,8 @@ bool ExtensionBound::cannot_reach(const Csat& seed, int min_score, const char* l
   if (budget(forward_start) >= 0 &&
       !(quick && hits.long_right == 0 &&
         side_top(hits.long_right, hits.short_right, forward_start, run_right, floor, forward_top))) {
-    if (!set_unit(seed.unit_begin, seed.unit_end)) return false;
-    if (bound_walk<ScanForward>(program(), right, forward_start, limit_right, target - run_left, forward_top) == may_reach)
+    if (!side_settled<ScanForward>(forward_memo, seed.unit_begin, unit_len, right, forward_start, limit_right,
+                                   target - run_left, floor, forward_top))
       return false;
   }
   const long long backward_start = forward_top + run_left;
@@ -271,6 +342,6 @@ bool ExtensionBound::cannot_reach(const Csat& seed, int min_score, const char* l
   if (quick && side_top(hits.long_left, hits.short_left, backward_start, run_left, floor, backward_top) &&
       backward_top < target)
     return true;
-  if (!set_unit(seed.unit_begin, seed.unit_end)) return false;
-  return bound_walk<ScanBackward>(program(), left, backward_start, limit_left, target, backward_top) == below;
+  return side_settled<ScanBackward>(backward_memo, seed.unit_begin, unit_len, left, backward_start, limit_left,
+                                    target, floor, backward_top);
 }

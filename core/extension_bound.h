@@ -11,7 +11,7 @@
 // The record ends at a state of its walks, so its score is bounded by that.
 // The look-ahead only ranks the walk's choices and does not matter here.
 // Wherever the bound cannot be formed cheaply (an N that may be bridged, a
-// long match, a unit of more than 64 or of other characters than A, C, G, T,
+// long match, a unit of more than 128 or of other characters than A, C, G, T,
 // penalties that are not negative) the answer is "may reach".
 #ifndef SARVIK_EXTENSION_BOUND_H
 #define SARVIK_EXTENSION_BOUND_H
@@ -48,18 +48,41 @@ class ExtensionBound {
 
  private:
   bool set_unit(const char* begin, const char* end);
+  template <class Set>
+  bool fill_unit(const char* begin, const char* end, Set* of, Set& every);
+  // The walk's bound on one side (its program), for the unit set_unit set.
+  template <class D>
+  bool side_below(const char* p, long long score, const char* limit, long long target, long long floor,
+                  long long& top) const;
+  // A side's last program that stayed below its target, kept for the next
+  // window (see side_settled).
+  struct SideMemo {
+    const char* unit = nullptr;
+    long long L = 0;
+    const char* at = nullptr;  // null: none kept
+    const char* limit = nullptr;
+    long long score = 0, target = 0, top = 0;
+  };
+  template <class D>
+  bool side_settled(SideMemo& m, const char* unit_begin, long long n, const char* p, long long score,
+                    const char* limit, long long target, long long floor, long long& top);
   // A bound on the best score of one side's walk from the counts of its
   // side; false where they cannot give one.
   bool side_top(uint32_t long_hits, uint32_t short_hits, long long score, long long first_run, long long floor,
                 long long& top) const;
 
   std::unique_ptr<KmerNeighbourhood> neighbourhood;
+  SideMemo forward_memo, backward_memo;
   const char* scan_text = nullptr;
   uint64_t scan_length = 0;
   unsigned scan_k = 0;
 
+  // Units longer than 64 use the wide sets.
+  __extension__ typedef unsigned __int128 Wide;
   uint64_t phases_of[5];  // bit f: the unit's character at phase f is of this class
   uint64_t all = 0;
+  Wide wide_of[5];
+  Wide wide_all = 0;
   const char* unit = nullptr;  // the unit the sets describe
   int L = 0;
   bool usable = false;  // the unit allows a bound

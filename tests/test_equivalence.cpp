@@ -74,6 +74,23 @@ TEST_F(Equivalence, SatelliteArraysAgree)
   }
 }
 
+// Long units (11 to 200) over minisatellites and long-unit satellites, with
+// thresholds they meet easily, hardly, or at or below zero; short texts,
+// since the reference engine walks every window of a long unit.
+TEST_F(Equivalence, LongUnitCasesAgree)
+{
+  SequenceLimits limits;
+  limits.long_unit_chance = 1.0;
+  limits.long_unit_length = SARVIK_EQUIVALENCE_CASES < 1000 ? 300 : 700;
+  const uint64_t cases = SARVIK_EQUIVALENCE_CASES < 1000 ? 6 : 40;
+  for (uint64_t seed = 8100; seed < 8100 + cases; ++seed) {
+    const RandomCase c = make_case(seed, limits);
+    EXPECT_TRUE(random_case_agrees(c, stdout))
+        << "seed " << seed << "; replay: check_equivalence --seed " << seed << " --cases 1 --long-units 1 --long-length "
+        << limits.long_unit_length;
+  }
+}
+
 TEST_F(Equivalence, DegenerateSequencesAgreeInEveryMode)
 {
   const char* const texts[] = {"", "A", "N", "AC", "AA", "NA", "ACG", "NNN", "ANA", "NNNNNNNNNN", "ACACACACNN",

@@ -21,14 +21,15 @@ using Rng = std::mt19937;
 int pick(Rng& r, int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(r); }
 char base(Rng& r) { return "ACGT"[pick(r, 0, 3)]; }
 
-// Copies of a random unit of length 1 .. 14, with mismatches, insertions,
-// deletions and N runs at a random rate (none at all now and then).
-std::string imperfect_repeat(Rng& r)
+// Copies of a random unit of length shortest .. longest (1 .. 14 unless
+// asked), with mismatches, insertions, deletions and N runs at a random rate
+// (none at all now and then).
+std::string imperfect_repeat(Rng& r, int shortest = 1, int longest = 14)
 {
   std::string unit;
-  const int L = pick(r, 1, 14);
+  const int L = pick(r, shortest, longest);
   for (int i = 0; i < L; ++i) unit += base(r);
-  const int length = pick(r, L, 160);
+  const int length = longest <= 14 ? pick(r, L, 160) : pick(r, L, 5 * L);
   const int noise = std::vector<int>{0, 50, 20, 10, 5}[pick(r, 0, 4)];
   std::string t;
   for (int i = 0; t.size() < static_cast<size_t>(length); ++i) {
@@ -48,7 +49,7 @@ std::string imperfect_repeat(Rng& r)
 }
 
 // Random DNA with planted repeats and N runs, which often start or end the text.
-std::string planted_text(Rng& r, int n)
+std::string planted_text(Rng& r, int n, int shortest = 1, int longest = 14)
 {
   std::string t;
   while (t.size() < static_cast<size_t>(n)) {
@@ -57,7 +58,7 @@ std::string planted_text(Rng& r, int n)
       const int len = pick(r, 0, 80);
       for (int i = 0; i < len; ++i) t += base(r);
     } else if (kind < 9) {
-      t += imperfect_repeat(r);
+      t += imperfect_repeat(r, shortest, longest);
     } else {
       t += std::string(pick(r, 1, 5), 'N');
     }
@@ -232,6 +233,109 @@ TEST_F(EngineTest, MostRandomWindowsAreSettled)
     EXPECT_GE(hopeless, windows * 9 / 10);
     EXPECT_GE(settled, windows * 9 / 10);
     EXPECT_GE(by_seed_alone, windows * 9 / 10);
+  }
+}
+
+// Copies of one long unit, each mutated at its own rate (up to about one
+// character in three): the walks from a window cross poor copies at a loss
+// and gain on the good ones beyond, so the bound must follow them far.
+std::string long_unit_copies(Rng& r, int L)
+{
+  std::string unit, t;
+  for (int i = 0; i < L; ++i) unit += base(r);
+  for (int i = pick(r, 0, 30); i > 0; --i) t += base(r);
+  for (int copies = pick(r, 2, 6); copies > 0; --copies) {
+    const int rate = std::vector<int>{0, 0, 3, 10, 20, 35}[pick(r, 0, 5)];
+    for (char c : unit) {
+      if (pick(r, 1, 100) > rate) {
+        t += c;
+        continue;
+      }
+      switch (pick(r, 0, 5)) {
+        case 0: case 1: case 2: t += base(r); break;  // mismatch (or not)
+        case 3: t += base(r), t += c; break;          // insertion
+        case 4: break;                                // deletion
+        default: t += pick(r, 0, 3) ? 'N' : base(r);  // an N now and then
+      }
+    }
+  }
+  for (int i = pick(r, 0, 30); i > 0; --i) t += base(r);
+  return t;
+}
+
+// Long units, whose sets of phases span two words, over every window of such
+// copies; the highest score reached is the one a false verdict most likely
+// excludes, a few lower ones are asked too.
+TEST_F(EngineTest, LongUnitVerdictsNeverExcludeAReachedScore)
+{
+  for_random_params(40, [&](uint32_t seed, Rng& r) {
+    const unsigned k = static_cast<unsigned>(seed % 4 == 0 ? pick(r, 15, 64) : pick(r, 65, 128));
+    const std::string t = seed % 3 == 0 ? planted_text(r, pick(r, 300, 1200), 15, 128) : long_unit_copies(r, k);
+    if (k >= t.size()) return;
+    Engine e(t);
+    const unsigned n = static_cast<unsigned>(e.size());
+    SCOPED_TRACE("k " + std::to_string(k));
+    ExtensionBound bound;
+    bound.scan_windows(e.text(), n, k);
+    for (unsigned s = 0; s + k <= n; s += pick(r, 0, 3) ? 1 : pick(r, 2, 20)) {
+      Csat w;
+      w.reset(e.text() + s, e.text() + s + k);
+      const int reached = extended_score(e, w);
+      for (int m : {reached, reached - 1, reached - pick(r, 2, 60)}) {
+        if (m <= 0) continue;
+        ASSERT_FALSE(bound.cannot_reach(w, m, e.before_begin(), e.after_end()))
+            << "window " << s << " said cannot reach " << m << ", reached " << reached;
+      }
+    }
+  });
+}
+
+// A bound that slides from window to window reuses a side's program where
+// the next unit is a rotation of the last; it must never settle a window that
+// a bound with no history leaves open.
+TEST_F(EngineTest, SlidingVerdictsAreNoStrongerThanFreshOnes)
+{
+  for_random_params(30, [&](uint32_t seed, Rng& r) {
+    const unsigned k = static_cast<unsigned>(pick(r, 15, 128));
+    const std::string t = seed % 2 ? long_unit_copies(r, k) : planted_text(r, pick(r, 300, 900), 15, 128);
+    if (k >= t.size()) return;
+    Engine e(t);
+    SCOPED_TRACE("k " + std::to_string(k));
+    ExtensionBound sliding;
+    const int m = pick(r, 1, static_cast<int>(k) + 40);
+    for (unsigned s = 0; s + k <= static_cast<unsigned>(e.size()); ++s) {
+      Csat w;
+      w.reset(e.text() + s, e.text() + s + k);
+      if (!sliding.cannot_reach(w, m, e.before_begin(), e.after_end())) continue;
+      ExtensionBound fresh;
+      ASSERT_TRUE(fresh.cannot_reach(w, m, e.before_begin(), e.after_end())) << "window " << s << ", score " << m;
+    }
+  });
+}
+
+// Under the default parameters the bound settles nearly every window of
+// random DNA for units up to 128 (the walk of such a unit may lose a unit
+// length of points before it ends, so the bound follows it far).
+TEST_F(EngineTest, MostRandomWindowsOfLongUnitsAreSettled)
+{
+  Rng r(77);
+  std::string t;
+  for (int i = 0; i < 2500; ++i) t += base(r);
+  units(1, 128);
+  CSearchController::reset_minimum_arrays();
+  Engine e(t);
+  for (unsigned k : {20u, 64u, 65u, 100u, 128u}) {
+    SCOPED_TRACE("k " + std::to_string(k));
+    ExtensionBound bound;
+    const int m = CSearchController::minScores_user[k];
+    int windows = 0, settled = 0;
+    for (unsigned s = 0; s + k < static_cast<unsigned>(e.size()); s += 3) {
+      ++windows;
+      Csat w;
+      w.reset(e.text() + s, e.text() + s + k);
+      settled += bound.cannot_reach(w, m, e.before_begin(), e.after_end());
+    }
+    EXPECT_GE(settled, windows * 95 / 100);
   }
 }
 

@@ -3,9 +3,12 @@
 // every search mode and a few parameter sets.
 //
 //   check_equivalence [--seconds S] [--seed N] [--cases C] [--max-length L]
+//                     [--long-units P] [--long-length L]
 //   check_equivalence --fasta FILE...
 //
 // Case i of a run uses seed N + i; `--seed M --cases 1` replays case M alone.
+// A share P of the cases (default 0.1) search long units over texts of up to
+// --long-length characters (default 900).
 // A failing case is written as equivalence-<seed>.fa in the current folder,
 // with the sarvik command line that runs it. Exit status 1 when any case
 // differed, 2 for a bad command line.
@@ -35,6 +38,8 @@ struct Options {
   bool seed_given = false;
   uint64_t cases = 0;  // 0: no limit
   size_t max_length = 20000;
+  double long_units = 0.1;
+  size_t long_length = 900;
   std::vector<std::string> fasta;
 };
 
@@ -42,6 +47,7 @@ int usage()
 {
   std::fputs(
       "usage: check_equivalence [--seconds S] [--seed N] [--cases C] [--max-length L]\n"
+      "                         [--long-units P] [--long-length L]\n"
       "       check_equivalence --fasta FILE...\n",
       stderr);
   return 2;
@@ -65,6 +71,11 @@ bool parse(int argc, char** argv, Options& o)
     } else if (a == "--max-length" && has_value) {
       o.max_length = std::strtoull(argv[++i], nullptr, 10);
       if (o.max_length == 0) return false;
+    } else if (a == "--long-units" && has_value) {
+      o.long_units = std::strtod(argv[++i], nullptr);
+    } else if (a == "--long-length" && has_value) {
+      o.long_length = std::strtoull(argv[++i], nullptr, 10);
+      if (o.long_length == 0) return false;
     } else {
       return false;
     }
@@ -89,6 +100,8 @@ int run_random(const Options& o)
   SequenceLimits limits;
   limits.max_length = o.max_length;
   limits.satellite_chance = 0.05;
+  limits.long_unit_chance = o.long_units;
+  limits.long_unit_length = o.long_length;
 
   const auto start = std::chrono::steady_clock::now();
   double next_progress = 10;

@@ -264,6 +264,70 @@ RandomCase make_case(uint64_t seed, const SequenceLimits& limits)
   SequenceLimits l = limits;
   // Each level of look-ahead beyond the default multiplies the cost by up to three.
   for (int d = 5; d < c.params.depth && l.max_length > 50; ++d) l.max_length /= 3;
+  Rng long_rng(seed ^ 0x4c6f6e67556e6974ull);
+  if (limits.long_unit_chance > 0 && long_rng.chance(limits.long_unit_chance)) {
+    make_long_unit_case(long_rng, c, limits.long_unit_length);
+    return c;
+  }
   c.text = random_sequence(rng, l);
   return c;
+}
+
+void make_long_unit_case(Rng& rng, RandomCase& c, size_t max_length)
+{
+  SearchParams& p = c.params;
+  // Mostly a band of long units; now and then short ones up to long ones.
+  if (rng.chance(0.2)) {
+    p.min_unit = static_cast<unsigned>(rng.between(1, 10));
+    p.max_unit = static_cast<unsigned>(rng.between(11, 40));
+  } else {
+    p.min_unit = static_cast<unsigned>(rng.between(11, 195));
+    p.max_unit = std::min(200u, p.min_unit + rng.below(rng.chance(0.5) ? 4 : 14));
+  }
+  p.depth = std::min(p.depth, 5);
+  // Thresholds that long units meet easily, hardly, or that switch the
+  // bounds off (at or below zero).
+  const unsigned t = rng.below(10);
+  p.min_length_a = 0;
+  p.min_length_b = 0.0f;
+  if (t < 4) {
+    p.min_score = 6, p.min_score_a = 0, p.min_score_b = 1.0f, p.min_length = 0;
+  } else if (t < 6) {
+    static const float easy[] = {0.2f, 0.3f, 0.5f, 0.7f};
+    p.min_score = rng.between(2, 12), p.min_score_a = 0, p.min_score_b = rng.pick(easy);
+  } else if (t < 8) {
+    static const float hard[] = {1.2f, 1.5f, 2.0f, 3.0f};
+    p.min_score = rng.between(6, 60), p.min_score_a = rng.between(0, 20), p.min_score_b = rng.pick(hard);
+    p.min_length = rng.chance(0.5) ? rng.between(50, 400) : 0;
+  } else {
+    p.min_score = 2, p.min_score_a = rng.between(-5, 1), p.min_score_b = rng.chance(0.5) ? 0.0f : 0.1f;
+    p.min_length = rng.between(0, 40);
+  }
+
+  // The text: background, minisatellites of the units searched (2 to 20
+  // copies, 0 to 10 % divergence), long-unit satellites, N runs.
+  std::string& out = c.text;
+  out.clear();
+  // Mostly room for two copies of the longest unit or more; short texts too.
+  const size_t room = std::min<size_t>(2 * p.max_unit, max_length);
+  const size_t target = rng.chance(0.85) ? room + rng.below(static_cast<unsigned>(max_length - room + 1))
+                                         : 1 + rng.below(static_cast<unsigned>(max_length));
+  while (out.size() < target) {
+    const unsigned kind = rng.below(100);
+    if (kind < 25) {
+      for (int n = rng.between(1, 120); n > 0; --n) out += bases[rng.below(4)];
+    } else if (kind < 85) {
+      const unsigned k = static_cast<unsigned>(rng.between(static_cast<int>(p.min_unit), static_cast<int>(p.max_unit)));
+      static const double divergence[] = {0.0, 0.0, 0.01, 0.02, 0.05, 0.1};
+      const double d = rng.pick(divergence);
+      const size_t copies = kind < 80 ? rng.between(2, 20) : rng.between(20, 60);  // the last: a satellite
+      plant_repeat(out, rng, k, std::min(copies * k, max_length), d, d / 3, d / 3, rng.chance(0.1) ? 0.01 : 0.0);
+    } else if (kind < 93) {
+      out.append(static_cast<size_t>(rng.chance(0.2) ? rng.between(3, 30) : rng.between(1, 2)), 'N');
+    } else {
+      const char b = bases[rng.below(4)];
+      for (int n = rng.between(2, 30); n > 0; --n) out += b;
+    }
+  }
+  out.resize(target);
 }

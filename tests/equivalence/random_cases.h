@@ -73,6 +73,11 @@ struct SearchParams {
 struct SequenceLimits {
   size_t max_length = 3000;
   double satellite_chance = 0.0;  // a 10 to 100 kb satellite array (capped by max_length)
+  // A case of long units (11 to 200) over planted minisatellites instead,
+  // of at most long_unit_length characters (the reference engine walks
+  // every window of a long unit, so these stay short).
+  double long_unit_chance = 0.0;
+  size_t long_unit_length = 900;
 };
 
 struct RandomCase {
@@ -85,6 +90,12 @@ SearchParams random_params(Rng& rng);
 std::string random_sequence(Rng& rng, const SequenceLimits& limits);
 // Parameters first, then a sequence whose length shrinks with the look-ahead
 // depth so that deep searches stay affordable.
+// A long-unit case is drawn from a stream of its own, so that the other
+// cases of a seed stay what they were.
 RandomCase make_case(uint64_t seed, const SequenceLimits& limits);
+// Turns c into a long-unit case: the unit range and thresholds, and a text
+// of minisatellites with mismatches and indels, long-unit satellites and
+// background.
+void make_long_unit_case(Rng& rng, RandomCase& c, size_t max_length);
 
 #endif
