@@ -23,12 +23,14 @@ def pybind11_include():
         return ["/usr/include"]
 
 
-core = [p for p in glob.glob(os.path.join(root, "core", "*.cpp")) if not p.endswith("console_frontend.cpp")]
+core_dirs = [os.path.join(root, "core", part) for part in ("common", "input", "search", "output", "run")]
+core = [p for d in core_dirs for p in glob.glob(os.path.join(d, "*.cpp"))
+        if not p.endswith("console_frontend.cpp")]
 
 extension = Extension(
     "sarvik._sarvik",
     sources=["src/_sarvik.cpp"] + sorted(core),
-    include_dirs=[os.path.join(root, "include"), os.path.join(root, "core")] + pybind11_include(),
+    include_dirs=[os.path.join(root, "include")] + core_dirs + pybind11_include(),
     libraries=["z"],
     # TLS descriptors: the parameters are per thread, and a module loaded by
     # dlopen cannot rely on static TLS.

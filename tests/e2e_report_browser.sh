@@ -10,7 +10,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cd "$scratch"
 
-# The chart boxes of the page (core/run_report_html.cpp), without the title
+# The chart boxes of the page (core/output/run_report_html.cpp), without the title
 # strip: left, top, width, height.
 regions=(repeats:20,150,470,270 covered:510,150,470,270 lengths:20,470,470,270
          perfection:510,470,470,270 units:20,790,470,430 density:510,790,470,430)

@@ -1,4 +1,4 @@
-// Frozen copy of core/exact_search.cpp for the reference engine (see
+// Frozen copy of core/search/exact_search.cpp for the reference engine (see
 // oracle_engine.h). Do not edit or optimise.
 // Search mode 0, and the seed search of search mode 1: perfect tandem repeats
 // for every unit length, optionally bridged by short runs of N.

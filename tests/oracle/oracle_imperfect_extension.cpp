@@ -1,4 +1,4 @@
-// Frozen copy of core/imperfect_extension.cpp for the reference engine (see
+// Frozen copy of core/search/imperfect_extension.cpp for the reference engine (see
 // oracle_engine.h). Do not edit or optimise.
 // Imperfect extension: grows a seed record outward by a greedy alignment
 // against the endless repetition of its unit. At each disagreement a

@@ -1,4 +1,4 @@
-// Frozen copy of core/imperfect_search.cpp for the reference engine (see
+// Frozen copy of core/search/imperfect_search.cpp for the reference engine (see
 // oracle_engine.h). Do not edit or optimise.
 // The two searches that grow seeds into imperfect repeats: the complete search
 // over every window of every unit length, and the extension of the perfect
