@@ -201,14 +201,6 @@ class ThreadRun {
 // pool's threads would cost more than they save.
 const std::size_t min_split_length = 1u << 20;
 
-// Searches one record and thins out its results, as the program does.
-CsatContainer& search_record(CSearchController& controller)
-{
-  CsatContainer& found = controller.search_selected_mode(stdout);
-  controller.remove_hidden(found);
-  return found;
-}
-
 }  // namespace
 
 std::vector<sarvik::Repeat> sarvik::find(const std::string& sequence, const Parameters& p)
@@ -236,7 +228,7 @@ std::vector<sarvik::Repeat> sarvik::find(const std::string& sequence, const Para
   try {
     Csat_garbagecollector records;
     CSearchController controller(1, seq, &records);
-    collect_repeats(search_record(controller), seq, out);
+    collect_repeats(search_record(controller, stdout), seq, out);
   } catch (...) {
     search_pool = saved_pool;
     throw;
@@ -348,7 +340,7 @@ void sarvik::Scanner::Impl::read_all()
         if (!stop) {
           Csat_garbagecollector records;
           CSearchController controller(j->record.number, j->seq, &records);
-          collect_repeats(search_record(controller), j->seq, j->record.repeats);
+          collect_repeats(search_record(controller, stdout), j->seq, j->record.repeats);
         }
         become_search_worker(nullptr);
         std::lock_guard<std::mutex> lock(mutex);

@@ -261,13 +261,6 @@ int read_error(CFile& input, CSequence_Mol& seq, unsigned n)
   return status_read_error;
 }
 
-// Searches one record and thins out its results; the list that is written.
-CsatContainer& search_record(CSearchController& controller, FILE* out)
-{
-  CsatContainer& found = controller.search_selected_mode(out);
-  controller.remove_hidden(found);
-  return found;
-}
 
 // `block`: the record's block of the output file when a worker formatted it.
 void write_record(OutputFiles& files, CSearchController& controller, CsatContainer& found, RunStatistics* stats,
@@ -652,4 +645,11 @@ int run_sarvik_analysis()
   if (!good_bye(files.out) || !files.close_all()) return write_failure(files.out_name);
   if (graphical) report_status(end.n, end.last_name.c_str(), global_max_unit_length, 'f');
   return status_finished;
+}
+
+CsatContainer& search_record(CSearchController& controller, FILE* out)
+{
+  CsatContainer& found = controller.search_selected_mode(out);
+  controller.remove_hidden(found);
+  return found;
 }

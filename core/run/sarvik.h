@@ -2,6 +2,7 @@
 #ifndef SARVIK_SARVIK_H
 #define SARVIK_SARVIK_H
 
+#include <cstdio>
 #include <string>
 
 // Status codes of a run; the command-line exit status is the code mod 256.
@@ -27,5 +28,11 @@ class CSequence_Mol;
 // The message of a read error that stopped `input` in the record `seq`
 // (without a final line end).
 std::string read_error_message(const CFile& input, const CSequence_Mol& seq);
+
+class CSearchController;
+class CsatContainer;
+// Searches the controller's record and thins out its results: the list
+// that is written, as the program and the streaming reader both need it.
+CsatContainer& search_record(CSearchController& controller, FILE* out);
 
 #endif
