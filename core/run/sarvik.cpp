@@ -117,8 +117,8 @@ int write_failure(const std::string& name)
   std::string why = std::string("could not be written completely (") + std::strerror(errno) +
                     "). The results in it are incomplete; free some space or choose another file.";
   file_message("Sorry! The file", name, why.c_str());
-  good_bye_on_error(status_write_failed);
-  return status_write_failed;
+  good_bye_on_error(sarvik::write_failed);
+  return sarvik::write_failed;
 }
 
 int fail(int code)
@@ -174,13 +174,13 @@ int summaries(OutputFiles& files, bool check)
                                                          : nullptr;
     if (clash) {
       file_message(w.what, w.name, (std::string(clash) + ". Choose another name.").c_str());
-      return fail(status_output_not_opened);
+      return fail(sarvik::output_not_opened);
     }
   }
   for (const Wanted& w : wanted) {
     if (w.name.empty() || check) continue;
     w.file = names_standard_stream(w.name) ? stdout : std::fopen(w.name.c_str(), "w");
-    if (!w.file) return open_failure(w.name, w.as_what, status_output_not_opened);
+    if (!w.file) return open_failure(w.name, w.as_what, sarvik::output_not_opened);
   }
   return 0;
 }
@@ -200,27 +200,27 @@ int open_outputs(OutputFiles& files)
   const char* same = "is the same file as the input file. Choose another name so the input is not overwritten.";
   if (!to_stdout && !from_stdin && same_file(global_input_filename.c_str(), global_output_filename.c_str())) {
     file_message("Sorry! The output file", global_output_filename, same);
-    return fail(status_output_not_opened);
+    return fail(sarvik::output_not_opened);
   }
   if (global_mask_repeats && same_file(global_input_filename.c_str(), files.masked_name.c_str())) {
     file_message("Sorry! The masked-sequence file", files.masked_name, same);
-    return fail(status_output_not_opened);
+    return fail(sarvik::output_not_opened);
   }
   if (global_mask_repeats && !to_stdout && same_file(global_output_filename.c_str(), files.masked_name.c_str())) {
     file_message("Sorry! The masked-sequence file", files.masked_name,
                  "is the same file as the output file. Choose another output file name.");
-    return fail(status_output_not_opened);
+    return fail(sarvik::output_not_opened);
   }
   if (int r = summaries(files, true)) return r;
 
   if (!to_stdout) {
     files.out = std::fopen(global_output_filename.c_str(), "w");
-    if (!files.out) return open_failure(global_output_filename, "as output file.", status_output_not_opened);
+    if (!files.out) return open_failure(global_output_filename, "as output file.", sarvik::output_not_opened);
   }
   if (global_mask_repeats) {
     files.masked = std::fopen(files.masked_name.c_str(), "w");
     if (!files.masked)
-      return open_failure(files.masked_name, "as file for the masked sequences.", status_masked_not_opened);
+      return open_failure(files.masked_name, "as file for the masked sequences.", sarvik::masked_not_opened);
   }
   return summaries(files, false);
 }
@@ -258,7 +258,7 @@ int read_error(CFile& input, CSequence_Mol& seq, unsigned n)
     general_PrintMessage(stderr, "\n");
     std::fflush(stderr);
   }
-  return status_read_error;
+  return sarvik::read_error;
 }
 
 
@@ -599,13 +599,13 @@ int run_sarvik_analysis()
     input.open(global_input_filename.c_str());
   if (input.fail() && from_stdin) {
     general_PrintMessage(stderr, "Sorry! The standard input could not be opened for reading.\n");
-    return fail(status_input_not_opened);
+    return fail(sarvik::input_not_opened);
   }
   if (input.fail()) {
     general_PrintMessage(stderr, "Sorry! The input file \n   \"");
     general_PrintText(stderr, global_input_filename.c_str());
     general_PrintMessage(stderr, "\"\ncould not be opened. I guess it does not exist.\n");
-    return fail(status_input_not_opened);
+    return fail(sarvik::input_not_opened);
   }
 
   OutputFiles files;
@@ -634,7 +634,7 @@ int run_sarvik_analysis()
   input.close();
   if (stop_requested()) {
     if (!files.close_all()) return write_failure(files.out_name);
-    return status_stopped;
+    return sarvik::stopped;
   }
 
   // The masked file is closed first, as it always was; then the end marker.
@@ -644,7 +644,7 @@ int run_sarvik_analysis()
   if (int r = write_summaries(files, stats)) return r;
   if (!good_bye(files.out) || !files.close_all()) return write_failure(files.out_name);
   if (graphical) report_status(end.n, end.last_name.c_str(), global_max_unit_length, 'f');
-  return status_finished;
+  return sarvik::finished;
 }
 
 CsatContainer& search_record(CSearchController& controller, FILE* out)

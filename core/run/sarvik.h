@@ -5,22 +5,11 @@
 #include <cstdio>
 #include <string>
 
-// Status codes of a run; the command-line exit status is the code mod 256.
-enum {
-  status_finished = 0,
-  status_stopped = 1,
-  status_bad_parameter = -1,
-  status_bad_enum_value = -2,
-  status_read_error = -25,
-  status_input_not_opened = -101,
-  status_output_not_opened = -102,
-  status_masked_not_opened = -103,
-  status_write_failed = -104,
-};
+#include "sarvik/sarvik.hpp"
 
 // Runs one analysis with the parameters already set: opens the files, writes
 // the header, walks the records in range, searches and reports each, and
-// returns one of the codes above.
+// returns one of the codes of sarvik::RunStatus.
 int run_sarvik_analysis();
 
 class CFile;

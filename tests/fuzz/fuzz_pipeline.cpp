@@ -266,7 +266,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::fclose(f);
     CSearchController::reset_minimum_arrays();
     const int r = run_sarvik_analysis();
-    FUZZ_REQUIRE(r == status_finished || r == status_read_error, "the driver returned %d", r);
+    FUZZ_REQUIRE(r == sarvik::finished || r == sarvik::read_error, "the driver returned %d", r);
   }
   CSearchController::reset_minimum_arrays();
   return 0;
