@@ -10,44 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
-namespace {
-
-uint64_t state;
-
-uint64_t next()  // xorshift64*
-{
-  state ^= state >> 12;
-  state ^= state << 25;
-  state ^= state >> 27;
-  return state * 2685821657736338717ull;
-}
-
-uint64_t below(uint64_t n) { return (next() >> 11) % n; }
-
-const char bases[4] = {'A', 'C', 'G', 'T'};
-
-// Lines of 60 characters, written through one buffer.
-class line_writer {
- public:
-  void put(char c)
-  {
-    line[fill++] = c;
-    if (fill == 60) flush_line();
-  }
-  void flush_line()
-  {
-    if (fill == 0) return;
-    line[fill++] = '\n';
-    std::fwrite(line, 1, fill, stdout);
-    fill = 0;
-  }
-
- private:
-  char line[61];
-  unsigned fill = 0;
-};
-
-}  // namespace
+#include "random_fasta.h"
 
 int main(int argc, char** argv)
 {

@@ -16,41 +16,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "random_fasta.h"
+
 namespace {
-
-uint64_t state;
-
-uint64_t next()  // xorshift64*
-{
-  state ^= state >> 12;
-  state ^= state << 25;
-  state ^= state >> 27;
-  return state * 2685821657736338717ull;
-}
-
-uint64_t below(uint64_t n) { return (next() >> 11) % n; }
-
-const char bases[] = "ACGT";
-
-class line_writer {
- public:
-  void put(char c)
-  {
-    line[fill++] = c;
-    if (fill == 60) flush_line();
-  }
-  void flush_line()
-  {
-    if (fill == 0) return;
-    line[fill++] = '\n';
-    std::fwrite(line, 1, fill, stdout);
-    fill = 0;
-  }
-
- private:
-  char line[61];
-  unsigned fill = 0;
-};
 
 void flank(line_writer& w, uint64_t len, bool genome)
 {
