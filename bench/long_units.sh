@@ -21,15 +21,7 @@ set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 
-find_sarvik() {
-  local where=$1 dir
-  for dir in "$where" "$here/../$where"; do
-    if [[ -f "$dir" && -x "$dir" ]]; then echo "$(cd "$(dirname "$dir")" && pwd)/$(basename "$dir")"; return 0; fi
-    if [[ -x "$dir/sarvik" ]]; then echo "$(cd "$dir" && pwd)/sarvik"; return 0; fi
-  done
-  echo "long_units.sh: no sarvik binary at '$where'" >&2
-  return 1
-}
+source "$here/find_sarvik.sh"
 
 sarvik=$(find_sarvik "${1:-build}")
 baseline=
