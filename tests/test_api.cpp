@@ -145,6 +145,19 @@ TEST(Api, RepeatFieldsBeyondTheLine)
   EXPECT_TRUE(sarvik::find("", p).empty());
 }
 
+// A satellite's repeat holds thousands of events, which the search itself
+// does not keep: the library must still hand every one of them over.
+TEST(Api, LongRepeatsKeepEveryAlignmentEvent)
+{
+  std::string text;
+  for (int i = 0; text.size() < 30000; ++i) text += i % 4 == 3 ? "ATGCC" : "ATTCC";  // a mismatch every 20
+  const std::vector<sarvik::Repeat> rs = sarvik::find(text, sarvik::Parameters());
+  ASSERT_FALSE(rs.empty());
+  for (const sarvik::Repeat& r : rs)
+    EXPECT_EQ(r.missense.size(), static_cast<std::size_t>(r.mismatches + r.insertions + r.deletions)) << r.start;
+  EXPECT_GT(rs[0].missense.size(), 1024u);
+}
+
 TEST(Api, ValidationHasTheProgramsMessagesAndCodes)
 {
   struct Case {

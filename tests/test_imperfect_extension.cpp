@@ -184,7 +184,8 @@ std::string satellite(unsigned seed, const std::string& unit, double rate, size_
 // satellite array, of its unit's length and of lengths near its multiples
 // (those walk the whole array too), under parameter sets inside and outside
 // what the sharing admits; seeds are grown forward then backward, like the
-// searches do, and one sharing scope serves all windows, like a pass.
+// searches do, and one sharing scope serves all windows, like a pass. With
+// deferred tails the entries taken over are given back after the walks.
 TEST_F(EngineTest, SharedWalksGiveTheRecordsOfLoneWalks)
 {
   struct Set {
@@ -217,7 +218,7 @@ TEST_F(EngineTest, SharedWalksGiveTheRecordsOfLoneWalks)
   for (const auto& a : arrays) {
     const std::string text = satellite(7, a.unit, a.rate, 900, a.Ns);
     const unsigned L = static_cast<unsigned>(std::strlen(a.unit));
-    const unsigned lengths[] = {L, 2 * L - 1, 2 * L};
+    const unsigned lengths[] = {L, L + 1, 2 * L - 1, 2 * L};
     for (const Set& set : sets) {
       set.p.apply();
       Engine e(text);
@@ -226,22 +227,26 @@ TEST_F(EngineTest, SharedWalksGiveTheRecordsOfLoneWalks)
         r.reset(e.text() + s, e.text() + s + k);
         e.ctl->extend_imperfect_forward(r, e.after_end());
         e.ctl->extend_imperfect_backward(r, e.before_begin());
+        if (r.deferred_entries) WalkSharing::current()->give_deferred_entries(r);
         return describe(r, e.text()) + " fwd " + std::to_string(r.unit_fwd - e.text()) + " bwd " +
                std::to_string(r.unit_bwd - e.text());
       };
       std::vector<std::string> alone;
       for (unsigned k : lengths)
         for (unsigned s = 140; s + k < text.size() - 140; s += 11) alone.push_back(grow(s, k));
-      WalkSharing sharing(e.text(), static_cast<uint64_t>(e.size()));
-      size_t i = 0;
-      for (unsigned k : lengths)
-        for (unsigned s = 140; s + k < text.size() - 140; s += 11, ++i)
-          ASSERT_EQ(grow(s, k), alone[i]) << a.unit << " " << a.rate << ", " << set.what << ", window " << s
-                                           << " of length " << k;
-      if (set.shares)
-        EXPECT_GT(sharing.stats().joins, 0u) << a.unit << ", " << set.what;
-      else
-        EXPECT_EQ(sharing.stats().joins, 0u) << a.unit << ", " << set.what;
+      for (WalkSharing::Tails tails : {WalkSharing::Tails::copied, WalkSharing::Tails::deferred}) {
+        const char* how = tails == WalkSharing::Tails::copied ? "copied" : "deferred";
+        WalkSharing sharing(e.text(), static_cast<uint64_t>(e.size()), tails);
+        size_t i = 0;
+        for (unsigned k : lengths)
+          for (unsigned s = 140; s + k < text.size() - 140; s += 11, ++i)
+            ASSERT_EQ(grow(s, k), alone[i]) << a.unit << " " << a.rate << ", " << set.what << ", " << how
+                                             << ", window " << s << " of length " << k;
+        if (set.shares)
+          EXPECT_GT(sharing.stats().joins, 0u) << a.unit << ", " << set.what;
+        else
+          EXPECT_EQ(sharing.stats().joins, 0u) << a.unit << ", " << set.what;
+      }
     }
   }
 }

@@ -22,6 +22,7 @@
 #include "sarvik.h"
 #include "sarvik/sarvik.hpp"
 #include "sat_perfection.h"
+#include "walk_sharing.h"
 #include "worker_pool.h"
 
 const char* sarvik::version() { return SARVIK_VERSION; }
@@ -142,7 +143,9 @@ void collect_repeats(const std::list<Csat*>& found, const CSequence_Mol& seq, st
 {
   CDnaString unit;
   const char* text = seq.seq_text.data;
-  for (const Csat* s : found) {
+  // The searches drop the entries of long repeats; they are walked again here.
+  WalkSharing sharing(seq.seq_text.data, seq.seq_text.len);
+  for (Csat* s : found) {
     const float perfection = sat_perfection(*s);
     if (!written_unit(*s, perfection, unit)) continue;
     out.emplace_back();
@@ -161,9 +164,11 @@ void collect_repeats(const std::list<Csat*>& found, const CSequence_Mol& seq, st
     r.Ns = s->Ns;
     r.unit = unit.c_str();
     r.unit_as_found.assign(s->unit_begin, s->unit_end);
+    restore_entries(*s, seq.seq_text.data, seq.seq_text.len);
     r.missense.reserve(s->missense_list.count);
     for (const missense_entry& e : s->missense_list)
       r.missense.push_back(sarvik::Missense{static_cast<unsigned>(e.pos - s->start) + 1, e.kind});
+    release_entries(*s);
     r.sequence.assign(s->start, s->end);
   }
 }

@@ -52,6 +52,9 @@ class Csat : public CsatFields {
   // entry every few characters); the list is then empty except while a user
   // has it back (restore_entries).
   DroppedEntries* dropped = nullptr;
+  // Entries beyond the list that the walk sharing still holds for this
+  // record (see walk_sharing.h); 0 once the searches are done with it.
+  uint32_t deferred_entries = 0;
 
   Csat() = default;
   ~Csat() { delete dropped; }
@@ -66,6 +69,7 @@ class Csat : public CsatFields {
     unit_bwd = b - 1;
     score = mismatches = insertions = deletions = Ns = 0;
     missense_list.count = 0;
+    deferred_entries = 0;
     if (dropped) {
       delete dropped;
       dropped = nullptr;
@@ -73,6 +77,7 @@ class Csat : public CsatFields {
   }
   // The entries are dropped and not given back at the moment.
   bool entries_missing() const { return dropped && missense_list.count == 0; }
+  uint64_t entry_count() const { return static_cast<uint64_t>(missense_list.count) + deferred_entries; }
 
   unsigned unit_length() const { return static_cast<unsigned>(unit_end - unit_begin); }
   unsigned length() const { return static_cast<unsigned>(end - start); }

@@ -159,7 +159,7 @@ class ExactScan {
     RunNeighbours runs;
     WalkSharing sharing;
 
-    explicit Pass(const ExactScan& s) : runs(s.S_, s.L_, s.k_, s.min_scores_[s.k_]), sharing(s.S_, s.L_) {}
+    explicit Pass(const ExactScan& s) : runs(s.S_, s.L_, s.k_, s.min_scores_[s.k_]), sharing(s.S_, s.L_, WalkSharing::Tails::deferred) {}
     bool may_pass(uint64_t i) { return runs.may_pass(i); }
     // The first window from i on, below `to`, that may pass (`to` if none).
     unsigned next_possible(unsigned i, unsigned to) { return static_cast<unsigned>(runs.next(i, to)); }

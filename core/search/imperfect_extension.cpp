@@ -9,6 +9,8 @@
 // counted eight characters at a time; nothing here allocates per seed.
 #include <algorithm>
 #include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -149,6 +151,7 @@ class BestState {
   explicit BestState(const Csat& s) : room(thread_room())
   {
     copy_fields_from(s);
+    note_tails(s);
     count = s.missense_list.count;
     reserve(count);
     if (count) std::memcpy(room.data, s.missense_list.data, count * sizeof(missense_entry));
@@ -159,6 +162,7 @@ class BestState {
   void take(const Csat& s)
   {
     copy_fields_from(s);
+    note_tails(s);
     const uint32_t n = s.missense_list.count;
     reserve(n);
     // A walk only appends to the list, so the entries this copy already
@@ -171,6 +175,7 @@ class BestState {
   void restore_into(Csat& s) const
   {
     static_cast<CsatFields&>(s) = fields;
+    if (s.deferred_entries != deferred) WalkSharing::current()->truncate_tails(s, tails, deferred);
     if (count == 0) {
       s.missense_list.count = 0;
       return;
@@ -194,8 +199,15 @@ class BestState {
     if (n > room.capacity) room.resize_exact(n);
   }
   void copy_fields_from(const Csat& s) { fields = s; }
+  void note_tails(const Csat& s)
+  {
+    deferred = s.deferred_entries;
+    tails = deferred ? WalkSharing::current()->tail_count() : 0;
+  }
 
   CsatFields fields;
+  uint32_t deferred = 0;  // the record's deferred entries, and the tails holding them
+  std::size_t tails = 0;
   fastvector<missense_entry>& room;
   uint32_t count = 0;
 };
@@ -259,21 +271,7 @@ struct ParamKey {
 }  // namespace
 
 struct WalkSharing::Memo {
-  struct Node {
-    const char* pos;
-    int score;
-    int mismatches;
-    int insertions;
-    int deletions;
-    int Ns;
-    int16_t phase;  // in the unit of the walk that recorded it
-    // 'M', 'I', 'D': the step taken here; 0: the walk ended here for lack
-    // of an alternative; 'E': the walk's end (the text's end or a long N
-    // run) after the step before; 'J': where the walk joined another one.
-    char kind;
-    uint32_t path;
-    uint32_t link;  // of a join: the node it leads to
-  };
+  using Node = WalkNode;
   static constexpr uint32_t open = UINT32_MAX;
   static constexpr uint32_t none = UINT32_MAX;
   static constexpr uint32_t block = 64;
@@ -287,6 +285,8 @@ struct WalkSharing::Memo {
   std::vector<int> gate;
   std::vector<int> block_min;
   std::vector<int> block_max;
+  // Per block, where its highest gate lies: the first and the last of equal ones.
+  std::vector<uint8_t> block_first_max, block_last_max;
   std::vector<uint32_t> path_end;  // one past a path's last node; `open` while it is recorded
   std::unordered_map<std::string, uint32_t> rotations;
 
@@ -356,12 +356,19 @@ struct WalkSharing::Memo {
     nodes.push_back(n);
     const int g = n.kind == 'M' || n.kind == 'I' || n.kind == 'D' ? n.score : INT_MIN;
     gate.push_back(g);
-    if (i % block == 0) {
+    const uint8_t in_block = static_cast<uint8_t>(i % block);
+    if (in_block == 0) {
       block_min.push_back(g);
       block_max.push_back(g);
+      block_first_max.push_back(0);
+      block_last_max.push_back(0);
     } else {
       block_min.back() = std::min(block_min.back(), g);
-      block_max.back() = std::max(block_max.back(), g);
+      if (g > block_max.back()) {
+        block_max.back() = g;
+        block_first_max.back() = in_block;
+      }
+      if (g == block_max.back()) block_last_max.back() = in_block;
     }
     return i;
   }
@@ -389,12 +396,11 @@ struct WalkSharing::Memo {
     auto better = [&](int g) { return g > v || (last && g == v); };
     for (uint32_t i = j + 1; i < e;) {
       if (i % block == 0 && i + block <= e) {
-        if (better(block_max[i / block]))
-          for (uint32_t k = i; k < i + block; ++k)
-            if (better(gate[k])) {
-              at = k;
-              v = gate[k];
-            }
+        const uint32_t b = i / block;
+        if (better(block_max[b])) {
+          at = i + (last ? block_last_max[b] : block_first_max[b]);
+          v = block_max[b];
+        }
         i += block;
         continue;
       }
@@ -408,7 +414,8 @@ struct WalkSharing::Memo {
   }
 };
 
-WalkSharing::WalkSharing(const char* t, uint64_t len) : text(t), n(len), previous(sharing_on_thread)
+WalkSharing::WalkSharing(const char* t, uint64_t len, Tails mode)
+    : text(t), n(len), previous(sharing_on_thread), tails_mode(mode)
 {
   sharing_on_thread = this;
 }
@@ -416,6 +423,100 @@ WalkSharing::WalkSharing(const char* t, uint64_t len) : text(t), n(len), previou
 WalkSharing::~WalkSharing() { sharing_on_thread = previous; }
 
 WalkSharing* WalkSharing::current() { return sharing_on_thread; }
+
+const WalkNode* WalkSharing::nodes_of(const Memo* m) { return m->nodes.data(); }
+
+namespace {
+[[noreturn]] void deferred_entries_lost()
+{
+  std::fprintf(stderr, "Internal error: a repeat's deferred entries were lost.\n");
+  std::abort();
+}
+}  // namespace
+
+void WalkSharing::check_owner(const Csat& r) const
+{
+  if (r.deferred_entries && owner != &r) deferred_entries_lost();
+}
+
+void WalkSharing::begin_record(const Csat& r)
+{
+  if (r.deferred_entries) deferred_entries_lost();  // a new walk on it would lose them
+  owner = &r;
+  tails.clear();
+}
+
+void WalkSharing::defer(const Csat& r, const Tail& t)
+{
+  if (owner != &r) begin_record(r);
+  if (!tails.empty()) {
+    Tail& last = tails.back();
+    if (last.memo == t.memo && last.to == t.from && last.at == t.at && last.backward == t.backward) {
+      last.to = t.to;
+      const_cast<Csat&>(r).deferred_entries += t.to - t.from;
+      return;
+    }
+  }
+  tails.push_back(t);
+  const_cast<Csat&>(r).deferred_entries += t.to - t.from;
+}
+
+void WalkSharing::truncate_tails(Csat& r, std::size_t count, uint32_t entries)
+{
+  check_owner(r);
+  while (tails.size() > count) {
+    r.deferred_entries -= tails.back().to - tails.back().from;
+    tails.pop_back();
+  }
+  // The last tail may have grown since (defer extends it in place).
+  if (r.deferred_entries > entries) {
+    tails.back().to -= r.deferred_entries - entries;
+    r.deferred_entries = entries;
+  }
+}
+
+void WalkSharing::give_deferred_entries(Csat& r)
+{
+  check_owner(r);
+  if (!r.deferred_entries) return;
+  fastvector<missense_entry>& list = r.missense_list;
+  std::vector<missense_entry> merged;
+  merged.reserve(r.entry_count());
+  uint32_t own = 0;
+  for (const Tail& t : tails) {
+    for (; own < t.at; ++own) merged.push_back(list.data[own]);
+    const WalkNode* nodes = nodes_of(t.memo);
+    for (uint32_t i = t.from; i < t.to; ++i) merged.push_back({entry_position(nodes[i], t.backward), nodes[i].kind});
+  }
+  for (; own < list.count; ++own) merged.push_back(list.data[own]);
+  if (list.capacity < merged.size()) list.resize_exact(merged.size());
+  std::memcpy(list.data, merged.data(), merged.size() * sizeof(missense_entry));
+  list.count = static_cast<uint32_t>(merged.size());
+  forget_deferred(r);
+}
+
+const char* WalkSharing::entries_reach(const Csat& r) const
+{
+  check_owner(r);
+  const char* last = nullptr;
+  for (const missense_entry& e : r.missense_list)
+    if (!last || e.pos > last) last = e.pos;
+  // Along a tail the walk moved one way: its outermost entry is at one end.
+  for (const Tail& t : tails) {
+    const WalkNode* nodes = nodes_of(t.memo);
+    const char* p = entry_position(nodes[t.backward ? t.from : t.to - 1], t.backward);
+    if (!last || p > last) last = p;
+  }
+  return last ? last + 1 : nullptr;
+}
+
+void WalkSharing::forget_deferred(Csat& r)
+{
+  check_owner(r);
+  tails.clear();
+  r.deferred_entries = 0;
+  owner = nullptr;
+}
 
 WalkSharing::Memo* WalkSharing::memo(int direction, int L)
 {
@@ -568,6 +669,11 @@ class PathSharer {
         sat.Ns = Ns + n.Ns;
       };
       auto append = [&](uint32_t from, uint32_t to) {
+        if (from == to) return;
+        if (ws_->deferring()) {
+          ws_->defer(sat, {memo_, sat.missense_list.count, from, to, D::sign < 0});
+          return;
+        }
         fastvector<missense_entry>& list = sat.missense_list;
         const uint64_t need = static_cast<uint64_t>(list.count) + (to - from);
         if (need > list.capacity) list.resize_exact(need > 2ull * list.capacity ? need : 2ull * list.capacity);
@@ -623,6 +729,7 @@ void extend_walk(Csat& sat, const char* limit, const ExtendParams& P)
   // The record's unit cursor is brought up to date before every copy of it.
   auto sync = [&] { unit_cursor = sat.unit_begin + phase; };
   PathSharer<D> share(sat, limit, P, w.L);
+  if (D::sign > 0 && sharing_on_thread && sharing_on_thread->deferring()) sharing_on_thread->begin_record(sat);
 
   for (;;) {
     if (greedy_run<D>(w, pos, phase, sat.score, sat.Ns) != stop_disagreement) {

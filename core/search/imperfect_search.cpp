@@ -59,6 +59,11 @@ void sort_missense(fastvector<missense_entry>& list)
 
 void finish_missense(Csat& s)
 {
+  if (s.deferred_entries) {
+    // Lists long enough to be dropped stay deferred: only their positions are needed.
+    if (s.entry_count() >= drop_entries_from) return;
+    WalkSharing::current()->give_deferred_entries(s);
+  }
   sort_missense(s.missense_list);
   if (s.missense_list.count == 0)
     s.missense_list.release();
@@ -140,7 +145,7 @@ class ImperfectScan {
     WalkSharing sharing;
     explicit Pass(const ImperfectScan& scan)
         : runs(scan.text_, scan.n_, scan.k_, bound.first_runs_needed(scan.k_, scan.min_scores_[scan.k_])),
-          sharing(scan.text_, scan.n_)
+          sharing(scan.text_, scan.n_, WalkSharing::Tails::deferred)
     {
       if (scan.k_ > 1) bound.scan_windows(scan.text_, scan.n_, scan.k_);
     }
@@ -179,6 +184,8 @@ class ImperfectScan {
     restore_entries(s, text_, n_);
     m.fill(s.start - text_, s.end - text_, ' ');
     for (const missense_entry& e : s.missense_list) m.set(e.pos - text_, 'a');
+    if (s.deferred_entries)
+      WalkSharing::current()->for_each_deferred_position(s, [&](const char* p) { m.set(p - text_, 'a'); });
     if (s.dropped)
       release_entries(s);
     else
@@ -216,10 +223,16 @@ class ImperfectScan {
 
 void drop_entries(Csat& r, const CsatFields& seed)
 {
-  if (r.missense_list.count < drop_entries_from) return;
+  if (r.entry_count() < drop_entries_from) return;
   if (!r.dropped) r.dropped = new DroppedEntries;
   r.dropped->seed = seed;
-  r.dropped->reach = r.missense_list.end()[-1].pos + 1;
+  if (r.deferred_entries) {
+    WalkSharing& ws = *WalkSharing::current();
+    r.dropped->reach = ws.entries_reach(r);
+    ws.forget_deferred(r);
+  } else {
+    r.dropped->reach = r.missense_list.end()[-1].pos + 1;  // sorted
+  }
   r.missense_list.release();
 }
 
@@ -232,7 +245,10 @@ void restore_entries(Csat& r, const char* text, uint64_t n)
   const CsatFields kept = r;
   static_cast<CsatFields&>(r) = r.dropped->seed;
   r.missense_list.count = 0;
-  extend_seed(r, text, n);
+  {
+    WalkSharing::Copying all_entries(WalkSharing::current());
+    extend_seed(r, text, n);
+  }
   trim_Ns(r);
   sort_missense(r.missense_list);
   if (!same_fields(r, kept) || r.missense_list.count < drop_entries_from) {
@@ -296,7 +312,7 @@ namespace {
 class SeedExtender : public CSearchController::SeedTaker {
  public:
   SeedExtender(CSearchController& c, WorkerPool* pool)
-      : c_(c), pool_(pool), sharing_(c.sequence.seq_text.data, c.sequence.seq_text.len)
+      : c_(c), pool_(pool), sharing_(c.sequence.seq_text.data, c.sequence.seq_text.len, WalkSharing::Tails::deferred)
   {
   }
 
@@ -403,7 +419,7 @@ class SeedExtender : public CSearchController::SeedTaker {
     const std::size_t per = (batch_.size() + slices - 1) / slices;
     pool_->parallel_for(slices, [&](std::size_t i) {
       ExtensionBound bound;
-      WalkSharing sharing(c_.sequence.seq_text.data, c_.sequence.seq_text.len);
+      WalkSharing sharing(c_.sequence.seq_text.data, c_.sequence.seq_text.len, WalkSharing::Tails::deferred);
       const std::size_t to = std::min(batch_.size(), (i + 1) * per);
       for (std::size_t j = std::min(batch_.size(), i * per); j < to; ++j)
         batch_[j].kept = extend(*batch_[j].sat, bound);

@@ -13,18 +13,47 @@
 //
 // The memory it holds is released when the instance ends; nest them freely
 // (the inner one is in force until it ends).
+//
+// With deferred tails, a walk that takes over a recorded stretch notes the
+// stretch instead of copying its entries into the record. The records of an
+// array are walked by the hundred thousand, and most of them only set the
+// marks from their entries before they drop them: copying every entry of
+// every record made the arrays cost the square of their length. A record
+// with deferred entries says so (Csat::deferred_entries); the searches
+// either give it its entries (give_deferred_entries) or read their positions
+// and drop them (for_each_deferred_position, then drop_entries), before the
+// next walk on the thread begins.
 #ifndef SARVIK_WALK_SHARING_H
 #define SARVIK_WALK_SHARING_H
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "Csat.h"
 
+// A disagreement an extension walk met, as the sharing records it.
+struct WalkNode {
+  const char* pos;
+  int score;
+  int mismatches;
+  int insertions;
+  int deletions;
+  int Ns;
+  int16_t phase;  // in the unit of the walk that recorded it
+  // 'M', 'I', 'D': the step taken here; 0: the walk ended here for lack
+  // of an alternative; 'E': the walk's end (the text's end or a long N
+  // run) after the step before; 'J': where the walk joined another one.
+  char kind;
+  uint32_t path;
+  uint32_t link;  // of a join: the node it leads to
+};
+
 class WalkSharing {
  public:
+  enum class Tails { copied, deferred };
   // For walks over the text [text, text + n).
-  WalkSharing(const char* text, uint64_t n);
+  WalkSharing(const char* text, uint64_t n, Tails tails = Tails::copied);
   ~WalkSharing();
   WalkSharing(const WalkSharing&) = delete;
   WalkSharing& operator=(const WalkSharing&) = delete;
@@ -42,13 +71,74 @@ class WalkSharing {
   Memo* memo(int direction, int L);
   bool covers(const char* p) const { return p >= text && p <= text + n; }
 
+  // The deferred entries of the record walked last on this thread.
+  // A stretch of recorded nodes [from, to) whose steps are the record's
+  // entries from its own entry `at` on.
+  struct Tail {
+    Memo* memo;
+    uint32_t at, from, to;
+    bool backward;
+  };
+  bool deferring() const { return tails_mode == Tails::deferred; }
+  // A forward walk begins on `r`: the tails of the record before are gone.
+  void begin_record(const Csat& r);
+  void defer(const Csat& r, const Tail& t);
+  std::size_t tail_count() const { return tails.size(); }
+  // Back to `count` tails holding `entries` entries, as a best state saw them.
+  void truncate_tails(Csat& r, std::size_t count, uint32_t entries);
+  // Calls f(position) for the deferred entries of `r` (not for its own).
+  template <class F>
+  void for_each_deferred_position(const Csat& r, F&& f) const
+  {
+    check_owner(r);
+    for (const Tail& t : tails) {
+      const WalkNode* nodes = nodes_of(t.memo);
+      for (uint32_t i = t.from; i < t.to; ++i) f(entry_position(nodes[i], t.backward));
+    }
+  }
+  // Puts the deferred entries into the list, in walk order.
+  void give_deferred_entries(Csat& r);
+  // One past the last position of the record's entries, own and deferred.
+  const char* entries_reach(const Csat& r) const;
+  void forget_deferred(Csat& r);
+  // Walks from here on copy their entries until the instance ends
+  // (recomputing a dropped list needs all of it).
+  class Copying {
+   public:
+    explicit Copying(WalkSharing* ws) : ws_(ws), was_(ws ? ws->tails_mode : Tails::copied)
+    {
+      if (ws_) ws_->tails_mode = Tails::copied;
+    }
+    ~Copying()
+    {
+      if (ws_) ws_->tails_mode = was_;
+    }
+    Copying(const Copying&) = delete;
+    Copying& operator=(const Copying&) = delete;
+
+   private:
+    WalkSharing* ws_;
+    Tails was_;
+  };
+
   const char* const text;
   const uint64_t n;
   Stats stats_;
 
  private:
+  static const WalkNode* nodes_of(const Memo* m);
+  static const char* entry_position(const WalkNode& node, bool backward)
+  {
+    // A backward walk's mismatch or insertion is the character before its cursor.
+    return backward && node.kind != 'D' ? node.pos - 1 : node.pos;
+  }
+  void check_owner(const Csat& r) const;
+
   WalkSharing* previous;
   std::unique_ptr<Memo> memos[2][65];
+  Tails tails_mode;
+  const Csat* owner = nullptr;
+  std::vector<Tail> tails;
 };
 
 // A kept record's entries take 16 bytes each, and a satellite array keeps
