@@ -6,7 +6,9 @@
 //                     [--long-units P] [--long-length L]
 //   check_equivalence --fasta FILE...
 //
-// Case i of a run uses seed N + i; `--seed M --cases 1` replays case M alone.
+// Case i of a run uses seed N + i; `--seed M --cases 1` with the same
+// --max-length, --long-units and --long-length replays case M alone (a
+// failing case prints that line).
 // A share P of the cases (default 0.1) search long units over texts of up to
 // --long-length characters (default 900).
 // A failing case is written as equivalence-<seed>.fa in the current folder,
@@ -112,7 +114,9 @@ int run_random(const Options& o)
     const RandomCase c = make_case(base + done, limits);
     characters += c.text.size();
     if (!random_case_agrees(c, stdout)) {
-      std::printf("  replay: check_equivalence --seed %llu --cases 1\n", static_cast<unsigned long long>(c.seed));
+      // Every option that shapes a case, or the line would replay another one.
+      std::printf("  replay: check_equivalence --seed %llu --cases 1 --max-length %zu --long-units %.17g --long-length %zu\n",
+                  static_cast<unsigned long long>(c.seed), o.max_length, o.long_units, o.long_length);
       if (++failures == max_failures) {
         ++done;
         break;
