@@ -217,6 +217,21 @@ void WordReach::shift_bands(Words& W)
   }
 }
 
+// The unit's words from phase k - w on (the last one that does not wrap,
+// then those that do), from the codes of the text's words at the window's
+// start and at s + k - w.
+void WordReach::last_unit_words(const Words& W, uint32_t* out) const
+{
+  const uint32_t first = W.code[s & mask], last = W.code[(s + k - W.w) & mask];
+  if (first == W.none || last == W.none) {
+    for (int j = 0; j < W.w; ++j) out[j] = unit_code(W, k - W.w + j);
+    return;
+  }
+  out[0] = last;
+  for (int j = 1; j < W.w; ++j)
+    out[j] = ((last & ((1u << (2 * (W.w - j))) - 1)) << (2 * j)) | (first >> (2 * (W.w - j)));
+}
+
 void WordReach::slide()
 {
   enter_span(hi++);
@@ -224,9 +239,9 @@ void WordReach::slide()
   // The unit's words that go: the one at phase 0 and those that wrap.
   uint32_t going[2][longest_word], coming[2][longest_word];
   for (int i = 0; i < 2; ++i) {
-    const int w = words[i].w;
-    going[i][0] = unit_code(words[i], 0);
-    for (int j = 1; j < w; ++j) going[i][j] = unit_code(words[i], k - w + j);
+    last_unit_words(words[i], going[i]);
+    going[i][0] = words[i].code[s & mask];
+    if (going[i][0] == words[i].none) going[i][0] = unit_code(words[i], 0);
   }
   leave_span(lo++);
   others -= nucleotide_class.of[static_cast<unsigned char>(text[s])] == 4;
@@ -236,7 +251,7 @@ void WordReach::slide()
   // ones. Adding first spares the work of a word that goes and comes back.
   for (int i = 0; i < 2; ++i) {
     Words& W = words[i];
-    for (int j = 0; j < W.w; ++j) coming[i][j] = unit_code(W, k - W.w + j);
+    last_unit_words(W, coming[i]);
     for (int j = 0; j < W.w; ++j) add_unit_word(W, coming[i][j]);
     for (int j = 0; j < W.w; ++j) remove_unit_word(W, going[i][j]);
   }

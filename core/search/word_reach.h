@@ -89,6 +89,7 @@ class WordReach {
   void leave_span(int64_t p);
   uint32_t text_code(const Words& W, int64_t p) const;
   uint32_t unit_code(const Words& W, int64_t phase) const;
+  void last_unit_words(const Words& W, uint32_t* out) const;
   void add_unit_word(Words& W, uint32_t c);
   void remove_unit_word(Words& W, uint32_t c);
   void flip(Words& W, uint32_t c, bool present);
