@@ -7,6 +7,7 @@
 #include <climits>
 #include <memory>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -303,16 +304,16 @@ TEST_F(EngineTest, LongUnitVerdictsNeverExcludeAReachedScore)
 TEST_F(EngineTest, WordReachVerdictsNeverExcludeAReachedScore)
 {
   int asked = 0, tight = 0;
-  for_random_params(60, [&](uint32_t seed, Rng& r) {
+  for_random_params(150, [&](uint32_t seed, Rng& r) {
     const int q = pick(r, 4, 6);
     global_mismatch_score = -q - pick(r, 0, 1) * pick(r, 0, 3);
     global_indel_score = pick(r, 0, 1) ? -q : -q - pick(r, 0, 3);
     if (pick(r, 0, 1)) std::swap(global_mismatch_score, global_indel_score);
     const unsigned k = static_cast<unsigned>(pick(r, 25, q == 4 ? 40 : 140));
     std::string t;
-    for (int i = pick(r, 0, 2500); i > 0; --i) t += base(r);
+    for (int i = pick(r, 0, 1500); i > 0; --i) t += base(r);
     t += seed % 3 == 0 ? planted_text(r, pick(r, 300, 1500), 25, 140) : long_unit_copies(r, k, seed % 3 == 1 ? 20 : 0);
-    for (int i = pick(r, 0, 2500); i > 0; --i) t += base(r);
+    for (int i = pick(r, 0, 1500); i > 0; --i) t += base(r);
     if (k >= t.size()) return;
     Engine e(t);
     const unsigned n = static_cast<unsigned>(e.size());
@@ -358,6 +359,65 @@ TEST_F(EngineTest, WordReachSlidesToTheCountsItWouldBuild)
         ASSERT_EQ(sliding->hopeless(s, left, right, m), fresh->hopeless(s, left, right, m))
             << "window " << s << " k " << k << " q " << q << " target " << m;
       }
+    }
+  });
+}
+
+// The filter's verdict worked out position by position from the unit's
+// word set, over the whole text: what the filter must say wherever its span
+// covers the text.
+bool reference_hopeless(const std::string& t, unsigned k, int q, int prefer, bool bridged, long long s,
+                        long long run_left, long long run_right, long long target)
+{
+  const std::string unit = t.substr(s, k);
+  if (unit.find_first_not_of("ACGT") != std::string::npos) return false;
+  if (bridged && t.find('N') != std::string::npos) return false;
+  std::set<std::string> words;
+  for (unsigned phase = 0; phase < k; ++phase) {
+    std::string w;
+    for (int j = 0; j < q; ++j) w += unit[(phase + j) % k];
+    words.insert(w);
+  }
+  const long long n = static_cast<long long>(t.size());
+  auto hit = [&](long long x) { return x >= 0 && x + q <= n && words.count(t.substr(x, q)) > 0; };
+  const long long floor = -static_cast<long long>(k) - prefer, bar = q * (floor + q - 1);
+  auto side = [&](long long score, long long from, long long step, long long end) {
+    if (score - q <= floor) return score;
+    long long phi = q * score, high = phi;
+    for (long long x = from; x != end; x += step) {
+      phi += hit(x) ? q : -1;
+      if (phi <= bar) break;
+      high = std::max(high, phi);
+    }
+    return high >= 0 ? high / q : -((-high + q - 1) / q);
+  };
+  const long long forward = side(run_right, s + k + run_right, 1, n);
+  return side(forward + run_left, s - run_left - q, -1, -q) < target;
+}
+
+// The filter follows its bound 64 positions and a byte at a time over bits
+// it keeps as the window slides; on texts its span covers it must give the
+// verdicts of the plain walk over the positions.
+TEST_F(EngineTest, WordReachFollowsTheBoundPositionByPosition)
+{
+  for_random_params(40, [&](uint32_t seed, Rng& r) {
+    const int q = pick(r, 4, 6);
+    const unsigned k = static_cast<unsigned>(q == 4 ? pick(r, 30, 45) : pick(r, 45, 100));
+    std::string t = seed % 2 ? long_unit_copies(r, k, 10) : planted_text(r, 900, 25, 100);
+    t.resize(std::min<size_t>(t.size(), 1000));
+    for (int i = pick(r, 0, 300); i > 0 && t.size() < 1000; --i) t += base(r);
+    if (k >= t.size()) return;
+    const int prefer = pick(r, 0, 1);
+    const bool bridged = pick(r, 0, 1);
+    std::unique_ptr<WordReach> filter(WordReach::make(t.data(), t.size(), k, q, prefer, bridged));
+    ASSERT_TRUE(filter);
+    for (unsigned s = 0; s + k < t.size(); s += pick(r, 0, 6) ? 1 : pick(r, 2, 200)) {
+      // First runs as a window may have them (within the text).
+      const long long left = std::min<long long>(s, pick(r, 0, 4));
+      const long long right = std::min<long long>(t.size() - s - k, pick(r, 0, 4));
+      for (long long m = 1; m <= 3 * static_cast<long long>(k); m += pick(r, 1, 6))
+        ASSERT_EQ(filter->hopeless(s, left, right, m), reference_hopeless(t, k, q, prefer, bridged, s, left, right, m))
+            << "window " << s << " k " << k << " q " << q << " runs " << left << " " << right << " target " << m;
     }
   });
 }

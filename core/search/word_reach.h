@@ -1,7 +1,7 @@
-// WordReach: settles the windows of long units (about 30 to 120) from counts
-// of the unit's cyclic words beside the window, kept up to date as the window
-// slides, so that a window costs a few table updates instead of the bound's
-// program.
+// WordReach: settles the windows of long units (about 30 to 140) from where
+// the unit's cyclic words lie beside the window, kept up to date as the
+// window slides, so that a window costs a few table updates and a scan of
+// bits 64 at a time instead of the bound's program.
 //
 // Why it is exact. Take one side's walk after its first run, at its first
 // disagreement with score S; let t count the text positions it has consumed
@@ -13,22 +13,17 @@
 //     Phi(t) = q S + (q + 1) H(t) - t
 // grows by at least (q + 1)(r - q + 1) - (r + 1) = q (r - q) over the block
 // while the score grows by at most r - q; for r < q, Phi falls by at most
-// r + 1 <= q and the score by at least q - r >= 1. So q * score <= Phi(t) at
-// the end of every block.
+// r + 1 <= q (q - r) while the score falls by q - r. So q * score <= Phi(t)
+// wherever a block ends, which is where the walk's states lie.
 // A step needs score - q > floor (-k - prefer_longer: the walk's lower bound
 // never lies below it), so Phi(t) > q (floor + q) where the walk steps.
 // Inside a block Phi falls by at most q below its value at the block's
 // start: only the step's position and the run's last q - 1 positions may
-// lack a word. So where Phi(t*) <= q (floor + q - 1), the walk never consumes
-// position t*: the block that would get it there starts at some t <= t* with
-// Phi(t) <= Phi(t*) + q <= q (floor + q), where it cannot step.
-// Before t*, a block gains at most r - q, the starts of cyclic words of
-// length q + 1 in its run; so the side's walk ends at most S plus the
-// positions before t* where such a longer word starts (ends).
-// The counts are those of words starting (ending) at the first offsets of a
-// side, from the window on, at a few fixed offsets R; the ones from the
-// window to the first disagreement count too, which only adds. The walk of a
-// side that meets the text's end before R needs no such t*.
+// lack a word. So at the first t* with Phi(t*) <= q (floor + q - 1), the walk
+// stops for good: the block that would take it past t* starts at some
+// t <= t* with Phi(t) <= Phi(t*) + q <= q (floor + q), where it cannot step.
+// The side's best state thus scores at most max Phi(t) / q over t <= t*.
+// A side that meets the text's end first needs no t*.
 #ifndef SARVIK_WORD_REACH_H
 #define SARVIK_WORD_REACH_H
 
@@ -46,8 +41,8 @@ struct CodeTables {
 class WordReach {
  public:
   // Null where the counts would settle hardly any window of random text for
-  // unit length k (the unit's words so many that the walk's reach is not
-  // bounded) or the parameters rule them out.
+  // unit length k (the unit's words so many that Phi need not fall) or the
+  // parameters rule them out.
   static WordReach* make(const char* text, uint64_t n, unsigned k, int q, int prefer_longer, bool Ns_bridged);
   ~WordReach();
   WordReach(const WordReach&) = delete;
@@ -57,29 +52,9 @@ class WordReach {
   // and run_right long, certainly cannot reach `target`.
   bool hopeless(uint64_t s, long long run_left, long long run_right, long long target);
 
-  static constexpr int checkpoints = 8;
-
  private:
-  WordReach(const char* text, uint64_t n, unsigned k, int q, int prefer_longer, bool Ns_bridged,
-            const int (&offsets)[checkpoints]);
-
-  // One word length's state: which of the unit's cyclic words are present,
-  // where each word occurs near the window, and the counts of the positions
-  // (within each band between two offsets on each side) where a present word
-  // starts (right) or ends (left).
-  struct Words {
-    int w;
-    uint32_t none;                // code of a word with another character than A, C, G, T
-    CodeTables* tables;           // the thread's, or own
-    std::unique_ptr<CodeTables> own;
-    uint16_t* in_unit;            // by code: how often the unit holds the word
-    int64_t* head;                // by code: first occurrence in the span, -1 for none
-    int64_t* tail;                // by code: last occurrence in the span
-    std::vector<int64_t> next;    // by position & mask: next occurrence of its word
-    std::vector<uint32_t> code;   // by position & mask
-    std::vector<uint8_t> hit;     // by position & mask: its word is in the unit
-    int right[checkpoints], left[checkpoints];  // band counts
-  };
+  WordReach(const char* text, uint64_t n, unsigned k, int q, int prefer_longer, bool Ns_bridged, int side,
+            int near);
 
   void move_to(int64_t s);
   void rebuild(int64_t s);
@@ -87,18 +62,16 @@ class WordReach {
   void slide();
   void enter_span(int64_t p);
   void leave_span(int64_t p);
-  uint32_t text_code(const Words& W, int64_t p) const;
-  uint32_t unit_code(const Words& W, int64_t phase) const;
-  void last_unit_words(const Words& W, uint32_t* out) const;
-  void add_unit_word(Words& W, uint32_t c);
-  void remove_unit_word(Words& W, uint32_t c);
-  void flip(Words& W, uint32_t c, bool present);
-  void count(Words& W, int64_t p, int sign);
-  int band_right(int64_t p) const;
-  int band_left(const Words& W, int64_t p) const;
-  void shift_bands(Words& W);
-  bool side_top(long long score, long long first, const int* hq, const int* hl, const int64_t* room,
-                long long& top) const;
+  void enter_near(int64_t p);
+  void leave_near(int64_t p);
+  uint32_t text_code(int64_t p) const;
+  uint32_t unit_code(int64_t phase) const;
+  void last_unit_words(uint32_t* out) const;
+  void add_unit_word(uint32_t c);
+  void remove_unit_word(uint32_t c);
+  void set_hit(int64_t p, bool on);
+  uint64_t hits_from(int64_t p) const;
+  bool side_top(long long score, int64_t from, int64_t to, bool to_text_end, int sign, long long& top) const;
 
   const char* text;
   int64_t n;
@@ -106,14 +79,29 @@ class WordReach {
   int q;
   long long floor;
   bool Ns_bridged;
-  int R[checkpoints];      // increasing offsets; R[checkpoints - 1] the farthest
-  std::vector<uint8_t> band_of;  // offset from the window -> its band
+  int side;                // positions whose words are known on each side of the window
+  int near;                // of those, the ones whose hits are kept as bits
+  uint32_t none;           // code of a word with another character than A, C, G, T
+  CodeTables* tables;      // the thread's, or own
+  std::unique_ptr<CodeTables> own;
+  uint16_t* in_unit;       // by code: how often the unit holds the word
+  int64_t* head;           // by code: first occurrence in the span, -1 for none
+  int64_t* tail;           // by code: last occurrence in the span
   int64_t mask;            // ring positions
+  std::vector<int64_t> next;     // by position & mask: next occurrence of its word (near span)
+  std::vector<uint32_t> code;    // by position & mask
+  std::vector<uint64_t> hit;     // bit (position & mask): its word is one of the unit's (near span)
+  // What a byte of hits (the first position in the low bit) does to Phi:
+  // its net change, and the highest and lowest prefix (over 1 to 8 positions).
+  struct ByteStep {
+    int16_t net, high, low;
+  };
+  ByteStep forward_step[256], backward_step[256];
   int64_t s = -1;          // the window the counts describe
   int64_t lo = 0, hi = 0;  // the span of word starts kept: [lo, hi)
+  int64_t near_lo = 0, near_hi = 0;  // the near span: lists and hits
   int Ns = 0;              // Ns in the span
   int others = 0;          // characters of the window other than A, C, G, T
-  Words words[2];          // lengths q and q + 1
 };
 
 #endif
