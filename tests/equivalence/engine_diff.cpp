@@ -178,8 +178,11 @@ std::string first_engine_difference(CSequence_Mol& seq)
   const char* const text = seq.seq_text.data;
   // Long repeats hold their entries only while they are needed: they come
   // back for the comparison and go again, so that the writer below has to
-  // compute them again, as in a run.
+  // compute them again, as in a run. Their walks share, as the writer's do:
+  // without that, the hundreds of records of a satellite array walk it
+  // again each.
   auto compare_records = [&] {
+    WalkSharing sharing(text, seq.seq_text.len);
     for (Csat* s : *found_p) restore_entries(*s, text, seq.seq_text.len);
     std::string r = first_record_difference(*found_p, *found_r, text);
     for (Csat* s : *found_p) release_entries(*s);
