@@ -5,13 +5,16 @@
 // parameters; and the bound must settle most windows of random DNA, or it
 // would be no bound at all.
 #include <climits>
+#include <memory>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 
 #include "exact_candidates.h"
 #include "extension_bound.h"
 #include "imperfect_fixture.h"
+#include "word_reach.h"
 #include "test_support.h"
 
 namespace {
@@ -238,8 +241,9 @@ TEST_F(EngineTest, MostRandomWindowsAreSettled)
 
 // Copies of one long unit, each mutated at its own rate (up to about one
 // character in three): the walks from a window cross poor copies at a loss
-// and gain on the good ones beyond, so the bound must follow them far.
-std::string long_unit_copies(Rng& r, int L)
+// and gain on the good ones beyond, so the bound must follow them far. One
+// change in six is an N (or, with N_percent below 75, fewer).
+std::string long_unit_copies(Rng& r, int L, int N_percent = 75)
 {
   std::string unit, t;
   for (int i = 0; i < L; ++i) unit += base(r);
@@ -255,7 +259,7 @@ std::string long_unit_copies(Rng& r, int L)
         case 0: case 1: case 2: t += base(r); break;  // mismatch (or not)
         case 3: t += base(r), t += c; break;          // insertion
         case 4: break;                                // deletion
-        default: t += pick(r, 0, 3) ? 'N' : base(r);  // an N now and then
+        default: t += pick(r, 1, 100) <= N_percent ? 'N' : base(r);  // an N now and then
       }
     }
   }
@@ -288,6 +292,158 @@ TEST_F(EngineTest, LongUnitVerdictsNeverExcludeAReachedScore)
       }
     }
   });
+}
+
+// Units too long for the neighbourhood's counts are settled from the word
+// counts of a few bands beside the window, kept up to date as the window
+// slides (and rebuilt after a jump): no window they settle may reach the
+// score, near the text's ends and N runs too. Copies of a unit amid long
+// random stretches make the counts' bound tight on the copies (every
+// position there holds a word of the unit); penalties of 4 to 6 leave the
+// counts on.
+TEST_F(EngineTest, WordReachVerdictsNeverExcludeAReachedScore)
+{
+  int asked = 0, tight = 0;
+  for_random_params(150, [&](uint32_t seed, Rng& r) {
+    const int q = pick(r, 4, 6);
+    global_mismatch_score = -q - pick(r, 0, 1) * pick(r, 0, 3);
+    global_indel_score = pick(r, 0, 1) ? -q : -q - pick(r, 0, 3);
+    if (pick(r, 0, 1)) std::swap(global_mismatch_score, global_indel_score);
+    const unsigned k = static_cast<unsigned>(pick(r, 25, q == 4 ? 40 : 140));
+    std::string t;
+    for (int i = pick(r, 0, 1500); i > 0; --i) t += base(r);
+    t += seed % 3 == 0 ? planted_text(r, pick(r, 300, 1500), 25, 140) : long_unit_copies(r, k, seed % 3 == 1 ? 20 : 0);
+    for (int i = pick(r, 0, 1500); i > 0; --i) t += base(r);
+    if (k >= t.size()) return;
+    Engine e(t);
+    const unsigned n = static_cast<unsigned>(e.size());
+    SCOPED_TRACE("k " + std::to_string(k) + " mismatch " + std::to_string(global_mismatch_score) + " indel " +
+                 std::to_string(global_indel_score));
+    ExtensionBound bound;
+    bound.scan_windows(e.text(), n, k);
+    for (unsigned s = 0; s + k < n; s += pick(r, 0, 5) ? pick(r, 1, 9) : pick(r, 10, 300)) {
+      if (has_N(e.text() + s, static_cast<int>(k))) continue;
+      Csat w;
+      w.reset(e.text() + s, e.text() + s + k);
+      const int reached = extended_score(e, w);
+      for (int m : {reached, reached - 1, reached - pick(r, 2, 40)}) {
+        if (m <= 0) continue;
+        ASSERT_FALSE(bound.window_hopeless(s, m)) << "window " << s << " said hopeless for " << m << ", reached "
+                                                  << reached;
+      }
+      ++asked;
+      tight += bound.window_hopeless(s, reached + 2);
+    }
+  });
+  // The test means something only where the bound comes close.
+  EXPECT_GE(tight, asked / 20);
+}
+
+// The counts a sliding filter keeps must be those it would build afresh at
+// every window: any verdict of the one must be the other's.
+TEST_F(EngineTest, WordReachSlidesToTheCountsItWouldBuild)
+{
+  for_random_params(20, [&](uint32_t seed, Rng& r) {
+    const unsigned k = static_cast<unsigned>(pick(r, 25, 120));
+    const std::string t = seed % 2 ? long_unit_copies(r, k, 5) + planted_text(r, 600, 25, 120)
+                                   : planted_text(r, pick(r, 400, 2500), 25, 120);
+    if (k >= t.size()) return;
+    const int q = pick(r, 2, 6), prefer = pick(r, 0, 1);
+    const bool bridged = pick(r, 0, 1);
+    std::unique_ptr<WordReach> sliding(WordReach::make(t.data(), t.size(), k, q, prefer, bridged));
+    if (!sliding) return;
+    for (unsigned s = 0; s + k < t.size(); s += pick(r, 0, 8) ? 1 : pick(r, 2, 300)) {
+      std::unique_ptr<WordReach> fresh(WordReach::make(t.data(), t.size(), k, q, prefer, bridged));
+      const long long left = pick(r, 0, 3), right = pick(r, 0, 3);
+      for (long long m : {1ll, 5ll, static_cast<long long>(k) / 3, static_cast<long long>(k), 2ll * k}) {
+        ASSERT_EQ(sliding->hopeless(s, left, right, m), fresh->hopeless(s, left, right, m))
+            << "window " << s << " k " << k << " q " << q << " target " << m;
+      }
+    }
+  });
+}
+
+// The filter's verdict worked out position by position from the unit's
+// word set, over the whole text: what the filter must say wherever its span
+// covers the text.
+bool reference_hopeless(const std::string& t, unsigned k, int q, int prefer, bool bridged, long long s,
+                        long long run_left, long long run_right, long long target)
+{
+  const std::string unit = t.substr(s, k);
+  if (unit.find_first_not_of("ACGT") != std::string::npos) return false;
+  if (bridged && t.find('N') != std::string::npos) return false;
+  std::set<std::string> words;
+  for (unsigned phase = 0; phase < k; ++phase) {
+    std::string w;
+    for (int j = 0; j < q; ++j) w += unit[(phase + j) % k];
+    words.insert(w);
+  }
+  const long long n = static_cast<long long>(t.size());
+  auto hit = [&](long long x) { return x >= 0 && x + q <= n && words.count(t.substr(x, q)) > 0; };
+  const long long floor = -static_cast<long long>(k) - prefer, bar = q * (floor + q - 1);
+  auto side = [&](long long score, long long from, long long step, long long end) {
+    if (score - q <= floor) return score;
+    long long phi = q * score, high = phi;
+    for (long long x = from; x != end; x += step) {
+      phi += hit(x) ? q : -1;
+      if (phi <= bar) break;
+      high = std::max(high, phi);
+    }
+    return high >= 0 ? high / q : -((-high + q - 1) / q);
+  };
+  const long long forward = side(run_right, s + k + run_right, 1, n);
+  return side(forward + run_left, s - run_left - q, -1, -q) < target;
+}
+
+// The filter follows its bound 64 positions and a byte at a time over bits
+// it keeps as the window slides; on texts its span covers it must give the
+// verdicts of the plain walk over the positions.
+TEST_F(EngineTest, WordReachFollowsTheBoundPositionByPosition)
+{
+  for_random_params(40, [&](uint32_t seed, Rng& r) {
+    const int q = pick(r, 4, 6);
+    const unsigned k = static_cast<unsigned>(q == 4 ? pick(r, 30, 45) : pick(r, 45, 100));
+    std::string t = seed % 2 ? long_unit_copies(r, k, 10) : planted_text(r, 900, 25, 100);
+    t.resize(std::min<size_t>(t.size(), 1000));
+    for (int i = pick(r, 0, 300); i > 0 && t.size() < 1000; --i) t += base(r);
+    if (k >= t.size()) return;
+    const int prefer = pick(r, 0, 1);
+    const bool bridged = pick(r, 0, 1);
+    std::unique_ptr<WordReach> filter(WordReach::make(t.data(), t.size(), k, q, prefer, bridged));
+    ASSERT_TRUE(filter);
+    for (unsigned s = 0; s + k < t.size(); s += pick(r, 0, 6) ? 1 : pick(r, 2, 200)) {
+      // First runs as a window may have them (within the text).
+      const long long left = std::min<long long>(s, pick(r, 0, 4));
+      const long long right = std::min<long long>(t.size() - s - k, pick(r, 0, 4));
+      for (long long m = 1; m <= 3 * static_cast<long long>(k); m += pick(r, 1, 6))
+        ASSERT_EQ(filter->hopeless(s, left, right, m), reference_hopeless(t, k, q, prefer, bridged, s, left, right, m))
+            << "window " << s << " k " << k << " q " << q << " runs " << left << " " << right << " target " << m;
+    }
+  });
+}
+
+// Under the default parameters the counts settle nearly every window of
+// random DNA for units of 30 to 60, without the bound's program.
+TEST_F(EngineTest, WordReachSettlesMostRandomWindows)
+{
+  Rng r(91);
+  std::string t;
+  for (int i = 0; i < 6000; ++i) t += base(r);
+  units(1, 100);
+  CSearchController::reset_minimum_arrays();
+  Engine e(t);
+  for (unsigned k : {30u, 45u, 60u}) {
+    SCOPED_TRACE("k " + std::to_string(k));
+    ExtensionBound bound;
+    bound.scan_windows(e.text(), static_cast<uint64_t>(e.size()), k);
+    const int m = CSearchController::minScores_user[k];
+    int windows = 0, settled = 0;
+    for (unsigned s = 0; s + k < static_cast<unsigned>(e.size()); ++s) {
+      ++windows;
+      settled += bound.window_hopeless(s, m);
+    }
+    EXPECT_GE(settled, windows * 99 / 100);  // measured: all of them
+  }
 }
 
 // A bound that slides from window to window reuses a side's program where

@@ -221,21 +221,25 @@ void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k)
   // Counting pays once the record is about as long as a side (setting the
   // counts up costs about as much as a side's worth of windows settled
   // without them); the tables have 4^(q+1) entries.
-  if (!enabled || q >= KmerNeighbourhood::max_word || n < KmerNeighbourhood::reach || k > max_unit) return;
-  // Nor when even a window with no hits at all would need a side longer
-  // than the counts cover (side_top): long units, whose walks may lose
-  // about a unit length of points before they stop.
-  const long long budget = static_cast<long long>(k) + prefer_longer - q - 1;
-  if (budget >= 0 && 1 + q * budget + q + 1 > KmerNeighbourhood::reach) return;
-  neighbourhood.reset(new KmerNeighbourhood(text, n, k, q));
+  if (!enabled) return;
   scan_text = text;
   scan_length = n;
   scan_k = k;
+  // Long units, whose walks may lose about a unit length of points before
+  // they stop, need a side longer than the neighbourhood's counts cover
+  // even for a window with no hits at all (side_top).
+  const long long budget = static_cast<long long>(k) + prefer_longer - q - 1;
+  if (budget >= 0 && 1 + q * budget + q + 1 > KmerNeighbourhood::reach) {
+    word_reach.reset(WordReach::make(text, n, k, q, prefer_longer, Ns_bridged));
+    return;
+  }
+  if (q >= KmerNeighbourhood::max_word || n < KmerNeighbourhood::reach || k > max_unit) return;
+  neighbourhood.reset(new KmerNeighbourhood(text, n, k, q));
 }
 
 bool ExtensionBound::window_hopeless(uint64_t s, int min_score)
 {
-  if (!neighbourhood) return false;
+  if (!neighbourhood && !word_reach) return false;
   const long long target = min_score;
   if (target <= 0) return false;
   const char* const w = scan_text + s;
@@ -251,6 +255,7 @@ bool ExtensionBound::window_hopeless(uint64_t s, int min_score)
   const long long floor = -static_cast<long long>(k) - prefer_longer;
   auto budget = [&](long long score) { return score - q - floor - 1; };
   if (budget(run_right + run_left) < 0) return true;  // neither walk takes a step
+  if (word_reach) return word_reach->hopeless(s, run_left, run_right, target);
   neighbourhood->move_to(s);
   if (!neighbourhood->plain_unit() || (Ns_bridged && neighbourhood->N_nearby())) return false;
   const KmerNeighbourhood::Hits hits = neighbourhood->hits();

@@ -21,6 +21,7 @@
 
 #include "Csat.h"
 #include "kmer_neighbourhood.h"
+#include "word_reach.h"
 
 class ExtensionBound {
  public:
@@ -72,6 +73,7 @@ class ExtensionBound {
                 long long& top) const;
 
   std::unique_ptr<KmerNeighbourhood> neighbourhood;
+  std::unique_ptr<WordReach> word_reach;  // for units too long for the neighbourhood's counts
   SideMemo forward_memo, backward_memo;
   const char* scan_text = nullptr;
   uint64_t scan_length = 0;

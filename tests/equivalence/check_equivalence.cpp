@@ -3,10 +3,13 @@
 // every search mode and a few parameter sets.
 //
 //   check_equivalence [--seconds S] [--seed N] [--cases C] [--max-length L]
-//                     [--long-units P] [--long-length L]
+//                     [--long-units P] [--long-length L] [--write-only]
 //   check_equivalence --fasta FILE...
 //
-// Case i of a run uses seed N + i; `--seed M --cases 1` replays case M alone.
+// Case i of a run uses seed N + i; `--seed M --cases 1` with the same
+// --max-length, --long-units and --long-length replays case M alone (a
+// failing case prints that line). --write-only writes the cases and their
+// sarvik command lines without running the engines.
 // A share P of the cases (default 0.1) search long units over texts of up to
 // --long-length characters (default 900).
 // A failing case is written as equivalence-<seed>.fa in the current folder,
@@ -40,6 +43,7 @@ struct Options {
   size_t max_length = 20000;
   double long_units = 0.1;
   size_t long_length = 900;
+  bool write_only = false;
   std::vector<std::string> fasta;
 };
 
@@ -47,7 +51,7 @@ int usage()
 {
   std::fputs(
       "usage: check_equivalence [--seconds S] [--seed N] [--cases C] [--max-length L]\n"
-      "                         [--long-units P] [--long-length L]\n"
+      "                         [--long-units P] [--long-length L] [--write-only]\n"
       "       check_equivalence --fasta FILE...\n",
       stderr);
   return 2;
@@ -73,6 +77,8 @@ bool parse(int argc, char** argv, Options& o)
       if (o.max_length == 0) return false;
     } else if (a == "--long-units" && has_value) {
       o.long_units = std::strtod(argv[++i], nullptr);
+    } else if (a == "--write-only") {
+      o.write_only = true;
     } else if (a == "--long-length" && has_value) {
       o.long_length = std::strtoull(argv[++i], nullptr, 10);
       if (o.long_length == 0) return false;
@@ -111,8 +117,14 @@ int run_random(const Options& o)
     if (o.cases ? done >= o.cases : seconds_since(start) >= o.seconds) break;
     const RandomCase c = make_case(base + done, limits);
     characters += c.text.size();
+    if (o.write_only) {
+      write_random_case(c, stdout);
+      continue;
+    }
     if (!random_case_agrees(c, stdout)) {
-      std::printf("  replay: check_equivalence --seed %llu --cases 1\n", static_cast<unsigned long long>(c.seed));
+      // Every option that shapes a case, or the line would replay another one.
+      std::printf("  replay: check_equivalence --seed %llu --cases 1 --max-length %zu --long-units %.17g --long-length %zu\n",
+                  static_cast<unsigned long long>(c.seed), o.max_length, o.long_units, o.long_length);
       if (++failures == max_failures) {
         ++done;
         break;

@@ -178,8 +178,11 @@ std::string first_engine_difference(CSequence_Mol& seq)
   const char* const text = seq.seq_text.data;
   // Long repeats hold their entries only while they are needed: they come
   // back for the comparison and go again, so that the writer below has to
-  // compute them again, as in a run.
+  // compute them again, as in a run. Their walks share, as the writer's do:
+  // without that, the hundreds of records of a satellite array walk it
+  // again each.
   auto compare_records = [&] {
+    WalkSharing sharing(text, seq.seq_text.len);
     for (Csat* s : *found_p) restore_entries(*s, text, seq.seq_text.len);
     std::string r = first_record_difference(*found_p, *found_r, text);
     for (Csat* s : *found_p) release_entries(*s);
@@ -244,10 +247,31 @@ bool engines_agree(const SearchParams& params, CSequence_Mol& seq, const std::st
   return false;
 }
 
+namespace {
+
+void load_case(const RandomCase& c, CSequence_Mol& seq)
+{
+  const std::string seed = std::to_string(c.seed);
+  load_sequence(seq, "case" + seed + " seed " + seed, c.text);
+}
+
+std::string case_path(const RandomCase& c) { return "equivalence-" + std::to_string(c.seed) + ".fa"; }
+
+}  // namespace
+
 bool random_case_agrees(const RandomCase& c, FILE* report)
 {
   CSequence_Mol seq(CSequence_Mol::dna, 'N', 0);
-  const std::string seed = std::to_string(c.seed);
-  load_sequence(seq, "case" + seed + " seed " + seed, c.text);
-  return engines_agree(c.params, seq, "seed " + seed, "equivalence-" + seed + ".fa", report);
+  load_case(c, seq);
+  return engines_agree(c.params, seq, "seed " + std::to_string(c.seed), case_path(c), report);
+}
+
+void write_random_case(const RandomCase& c, FILE* report)
+{
+  CSequence_Mol seq(CSequence_Mol::dna, 'N', 0);
+  load_case(c, seq);
+  write_fasta(case_path(c), seq);
+  std::fprintf(report, "seed %llu, sequence length %u: sarvik %s %s out.txt\n",
+               static_cast<unsigned long long>(c.seed), seq.seq_text.len, c.params.options().c_str(),
+               case_path(c).c_str());
 }

@@ -33,5 +33,8 @@ bool engines_agree(const SearchParams& params, CSequence_Mol& seq, const std::st
 
 // One random case, its failing input written to equivalence-<seed>.fa.
 bool random_case_agrees(const RandomCase& c, FILE* report);
+// Writes the case to equivalence-<seed>.fa and its sarvik command line to
+// `report`, running neither engine (for a case that does not finish).
+void write_random_case(const RandomCase& c, FILE* report);
 
 #endif
