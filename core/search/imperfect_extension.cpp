@@ -298,9 +298,11 @@ struct WalkSharing::Memo {
   std::vector<Slot> table;
   std::size_t used = 0;
 
-  uint32_t rotation_id(const std::string& r)
+  // An id for each distinct unit up to rotation, by its least rotation.
+  uint32_t unit_id(const std::string& least)
   {
-    auto it = rotations.emplace(r, static_cast<uint32_t>(rotations.size())).first;
+    auto it = rotations.find(least);
+    if (it == rotations.end()) it = rotations.emplace(least, static_cast<uint32_t>(rotations.size())).first;
     return it->second;
   }
 
@@ -563,6 +565,7 @@ class PathSharer {
     const bool safe = sat.score > safe_above_;
     if (safe) {
       if (!engaged_) engage(sat);
+      if (!memo_) return false;  // the walk stopped sharing
       const uint32_t j = memo_->find(key(sat), rotation_[phase]);
       if (j != WalkSharing::Memo::none && follow(j, sat, phase, best)) return true;
       if (!recording_) {
@@ -614,14 +617,46 @@ class PathSharer {
     recording_ = false;
   }
 
+  // The rotation ids of the walk's unit: two rotations are equal exactly
+  // when their units have the same least rotation and they lie the same
+  // distance from it, counted modulo the unit's own period. A few
+  // comparisons per window, where building and hashing every rotation
+  // cost a third of the time on texts full of minisatellites.
   void engage(const Csat& sat)
   {
     engaged_ = true;
-    std::string r(static_cast<std::size_t>(L_), ' ');
-    for (int ph = 0; ph < L_; ++ph) {
-      for (int i = 0; i < L_; ++i) r[static_cast<std::size_t>(i)] = sat.unit_begin[(ph + i) % L_];
-      rotation_[ph] = memo_->rotation_id(r);
+    const char* u = sat.unit_begin;
+    const int L = L_;
+    auto at = [&](int from, int i) { return u[(from + i) % L]; };
+    auto before = [&](int a, int b) {  // rotation a sorts before rotation b
+      for (int i = 0; i < L; ++i)
+        if (at(a, i) != at(b, i)) return at(a, i) < at(b, i);
+      return false;
+    };
+    int least = 0;
+    for (int ph = 1; ph < L; ++ph)
+      if (before(ph, least)) least = ph;
+    int period = L;
+    for (int p = 1; p < L; ++p) {
+      if (L % p) continue;
+      int i = 0;
+      while (i < L && at(0, i) == at(p, i)) ++i;
+      if (i == L) {
+        period = p;
+        break;
+      }
     }
+    static thread_local std::string key;
+    key.resize(static_cast<std::size_t>(L));
+    for (int i = 0; i < L; ++i) key[static_cast<std::size_t>(i)] = at(least, i);
+    const uint32_t unit = memo_->unit_id(key);
+    // Ids are unit * 64 + distance in 32 bits: a pass that meets more units
+    // than that walks the rest alone.
+    if (unit >= (1u << 26)) {
+      memo_ = nullptr;
+      return;
+    }
+    for (int ph = 0; ph < L; ++ph) rotation_[ph] = unit * 64u + static_cast<uint32_t>(((ph - least) % period + period) % period);
   }
 
   // Follows the recorded walks from node j as far as the premises hold:
