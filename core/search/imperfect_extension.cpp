@@ -482,7 +482,8 @@ void WalkSharing::give_deferred_entries(Csat& r)
   check_owner(r);
   if (!r.deferred_entries) return;
   fastvector<missense_entry>& list = r.missense_list;
-  std::vector<missense_entry> merged;
+  static thread_local std::vector<missense_entry> merged;  // kept, so that kept records allocate no scratch
+  merged.clear();
   merged.reserve(r.entry_count());
   uint32_t own = 0;
   for (const Tail& t : tails) {
