@@ -4,20 +4,29 @@
 //
 //   check_equivalence [--seconds S] [--seed N] [--cases C] [--max-length L]
 //                     [--long-units P] [--long-length L] [--write-only]
+//                     [--case-seconds T]
 //   check_equivalence --fasta FILE...
 //
 // Case i of a run uses seed N + i; `--seed M --cases 1` with the same
 // --max-length, --long-units and --long-length replays case M alone (a
 // failing case prints that line). --write-only writes the cases and their
-// sarvik command lines without running the engines.
+// sarvik command lines without running the engines. --case-seconds runs
+// each case in a child process and stops it after T seconds: the reference
+// engine is quadratic on satellite arrays, and one such case would hold a
+// timed run past its end. A stopped case is written out as --write-only
+// does, so that sarvik alone can run it, and the run goes on.
 // A share P of the cases (default 0.1) search long units over texts of up to
 // --long-length characters (default 900).
 // A failing case is written as equivalence-<seed>.fa in the current folder,
 // with the sarvik command line that runs it. Exit status 1 when any case
 // differed, 2 for a bad command line.
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,6 +53,7 @@ struct Options {
   double long_units = 0.1;
   size_t long_length = 900;
   bool write_only = false;
+  double case_seconds = 0;  // 0: no limit, in this process
   std::vector<std::string> fasta;
 };
 
@@ -52,6 +62,7 @@ int usage()
   std::fputs(
       "usage: check_equivalence [--seconds S] [--seed N] [--cases C] [--max-length L]\n"
       "                         [--long-units P] [--long-length L] [--write-only]\n"
+      "                         [--case-seconds T]\n"
       "       check_equivalence --fasta FILE...\n",
       stderr);
   return 2;
@@ -77,6 +88,9 @@ bool parse(int argc, char** argv, Options& o)
       if (o.max_length == 0) return false;
     } else if (a == "--long-units" && has_value) {
       o.long_units = std::strtod(argv[++i], nullptr);
+    } else if (a == "--case-seconds" && has_value) {
+      o.case_seconds = std::strtod(argv[++i], nullptr);
+      if (!(o.case_seconds > 0)) return false;
     } else if (a == "--write-only") {
       o.write_only = true;
     } else if (a == "--long-length" && has_value) {
@@ -92,6 +106,34 @@ bool parse(int argc, char** argv, Options& o)
 double seconds_since(std::chrono::steady_clock::time_point t)
 {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+}
+
+enum class Outcome { agree, differ, out_of_time };
+
+// One case in a child process that an alarm ends after `seconds`; a child
+// that dies otherwise counts as a difference.
+Outcome case_in_child(const RandomCase& c, double seconds)
+{
+  std::fflush(stdout);
+  const pid_t pid = fork();
+  if (pid < 0) {
+    std::perror("check_equivalence: fork");
+    return random_case_agrees(c, stdout) ? Outcome::agree : Outcome::differ;
+  }
+  if (pid == 0) {
+    alarm(static_cast<unsigned>(std::ceil(seconds)));
+    const bool agree = random_case_agrees(c, stdout);
+    std::fflush(stdout);
+    _exit(agree ? 0 : 1);
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status)) return WEXITSTATUS(status) == 0 ? Outcome::agree : Outcome::differ;
+  if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) return Outcome::out_of_time;
+  std::printf("case %llu: the check ended on signal %d\n", static_cast<unsigned long long>(c.seed),
+              WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  return Outcome::differ;
 }
 
 int run_random(const Options& o)
@@ -111,7 +153,7 @@ int run_random(const Options& o)
 
   const auto start = std::chrono::steady_clock::now();
   double next_progress = 10;
-  uint64_t done = 0, characters = 0;
+  uint64_t done = 0, characters = 0, out_of_time = 0;
   int failures = 0;
   for (;; ++done) {
     if (o.cases ? done >= o.cases : seconds_since(start) >= o.seconds) break;
@@ -121,7 +163,15 @@ int run_random(const Options& o)
       write_random_case(c, stdout);
       continue;
     }
-    if (!random_case_agrees(c, stdout)) {
+    const Outcome outcome = o.case_seconds > 0 ? case_in_child(c, o.case_seconds)
+                                               : random_case_agrees(c, stdout) ? Outcome::agree : Outcome::differ;
+    if (outcome == Outcome::out_of_time) {
+      ++out_of_time;
+      std::printf("case %llu: stopped after %g s; its input, for sarvik alone:\n", static_cast<unsigned long long>(c.seed),
+                  o.case_seconds);
+      write_random_case(c, stdout);
+    }
+    if (outcome == Outcome::differ) {
       // Every option that shapes a case, or the line would replay another one.
       std::printf("  replay: check_equivalence --seed %llu --cases 1 --max-length %zu --long-units %.17g --long-length %zu\n",
                   static_cast<unsigned long long>(c.seed), o.max_length, o.long_units, o.long_length);
@@ -137,10 +187,12 @@ int run_random(const Options& o)
       next_progress += 10;
     }
   }
-  std::printf("check_equivalence: %llu cases (seeds %llu to %llu), %.1f Mbp in %.0f s: %s\n",
+  const std::string stopped =
+      out_of_time ? "; " + std::to_string(out_of_time) + " stopped after " + std::to_string(static_cast<long>(o.case_seconds)) + " s" : "";
+  std::printf("check_equivalence: %llu cases (seeds %llu to %llu), %.1f Mbp in %.0f s: %s%s\n",
               static_cast<unsigned long long>(done), static_cast<unsigned long long>(base),
               static_cast<unsigned long long>(base + done - (done ? 1 : 0)), characters / 1e6, seconds_since(start),
-              failures ? (std::to_string(failures) + " differing").c_str() : "no difference");
+              failures ? (std::to_string(failures) + " differing").c_str() : "no difference", stopped.c_str());
   return failures ? 1 : 0;
 }
 
