@@ -19,7 +19,6 @@
 
 #include "CSearchController.h"
 #include "global-types-and-parameters.h"
-#include "leap_memo.h"
 #include "unit_scan.h"
 #include "walk_sharing.h"
 
@@ -57,7 +56,6 @@ struct Walk {
   const UnitScan& unit;
   const char* limit;
   int L;
-  LeapMemo* memo;  // the walk's, or null outside a walk
 };
 
 enum RunStop { stop_disagreement, stop_limit, stop_long_N_run };
@@ -117,21 +115,8 @@ inline long long lower_bound(int best, int L, const ExtendParams& P)
 template <class D>
 int leap_ahead(const Walk<D>& w, const char* pos, int phase, int score, unsigned char level, int best)
 {
-  LeapMemo::Slot* slot = nullptr;
-  const char* const at = pos;
-  const int at_phase = phase, at_score = score;
-  int key_best = best;
-  // The last level only takes its greedy run: no cheaper to look up.
-  if (w.memo && static_cast<int>(level) != w.P.depth) {
-    bool held;
-    slot = &w.memo->slot(pos, phase, score, level, key_best, held);
-    if (held) return slot->value;
-  }
   int Ns_unused = 0;
-  if (greedy_run<D>(w, pos, phase, score, Ns_unused) != stop_disagreement) {
-    if (slot) w.memo->put(*slot, at, at_phase, at_score, level, key_best, score);
-    return score;
-  }
+  if (greedy_run<D>(w, pos, phase, score, Ns_unused) != stop_disagreement) return score;
   if (static_cast<int>(level) == w.P.depth) return score;
 
   // The bound follows the best score on this search path, not only the walk's.
@@ -153,9 +138,8 @@ int leap_ahead(const Walk<D>& w, const char* pos, int phase, int score, unsigned
     if (r > top) top = r;
     explored = true;
   }
-  const int value = explored && top > score ? top : score;
-  if (slot) w.memo->put(*slot, at, at_phase, at_score, level, key_best, value);
-  return value;
+  if (!explored) return score;
+  return top > score ? top : score;
 }
 
 // The best end point of a walk: a full copy of the record, its entries in
@@ -773,13 +757,7 @@ template <class D>
 void extend_walk(Csat& sat, const char* limit, const ExtendParams& P)
 {
   UnitScan& unit = UnitScan::for_unit(sat.unit_begin, sat.unit_end);
-  // No score of the walk or of its look-ahead exceeds its start by more than
-  // the text left (only matches gain): below that a finite reduction cannot
-  // move the lower bound, and the best score seen does not matter.
-  const long long text_left = D::sign > 0 ? limit - D::cursor(sat) : D::cursor(sat) - limit;
-  const bool bound_may_move = static_cast<long long>(P.max_reduction) - unit.length() < sat.score + text_left;
-  LeapMemo& memo = LeapMemo::for_walk(bound_may_move);
-  const Walk<D> w{P, unit, limit, unit.length(), &memo};
+  const Walk<D> w{P, unit, limit, unit.length()};
   BestState best(sat);
   const char*& pos = D::cursor(sat);
   const char*& unit_cursor = D::unit_cursor(sat);
@@ -863,7 +841,7 @@ int leap_ahead_from(const char* pos, const char* unit_pos, const char* unit_begi
 {
   const ExtendParams P = ExtendParams::current();
   const UnitScan& unit = UnitScan::for_unit(unit_begin, unit_end);
-  const Walk<D> w{P, unit, limit, unit_len, nullptr};
+  const Walk<D> w{P, unit, limit, unit_len};
   return leap_ahead<D>(w, pos, static_cast<int>(unit_pos - unit_begin), score, level, best);
 }
 
