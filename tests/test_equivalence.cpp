@@ -13,6 +13,7 @@
 #include "Csat.h"
 #include "engine_diff.h"
 #include "global-types-and-parameters.h"
+#include "oracle_engine.h"
 #include "random_cases.h"
 #include "cli_parameters.h"
 #include "test_support.h"
@@ -71,6 +72,57 @@ TEST_F(Equivalence, SatelliteArraysAgree)
     RandomCase c = make_case(seed, limits);
     c.params.depth = std::min(c.params.depth, 4);
     EXPECT_TRUE(random_case_agrees(c, stdout)) << "seed " << seed;
+  }
+}
+
+// Single extension walks over diverged tandem copies, forward then
+// backward, with deep look-aheads and score reductions small enough to bind,
+// so that the lower bound moves with the best score along each path: where
+// the look-ahead is made cheaper, that is what an equal-looking state hides.
+TEST_F(Equivalence, WalksAgreeWithBindingReductions)
+{
+  const char* bases = "ACGT";
+  int differing = 0;
+  for (uint64_t seed = 1; seed <= 2000 && differing < 3; ++seed) {
+    Rng rng(seed);
+    const int L = rng.between(1, 8);
+    std::string motif, text;
+    for (int i = 0; i < L; ++i) motif += bases[rng.below(4)];
+    const int n = rng.between(200, 1500);
+    const double divergence = rng.between(2, 25) / 100.0;
+    for (int i = 0; static_cast<int>(text.size()) < n; ++i) {
+      if (rng.chance(divergence / 3)) text += bases[rng.below(4)];           // insertion
+      if (rng.chance(divergence / 3)) continue;                             // deletion
+      text += rng.chance(divergence / 3) ? bases[rng.below(4)] : motif[i % L];  // mismatch or copy
+    }
+    SearchParams p;
+    p.mismatch = -rng.between(2, 7);
+    p.indel = -rng.between(2, 7);
+    p.depth = rng.between(3, 8);
+    p.reduction = rng.between(1, 40);
+    p.prefer_shorter = rng.chance(0.3);
+    p.apply();
+    CSequence_Mol seq(CSequence_Mol::dna, 'N', 0);
+    load_sequence(seq, "walk", text);
+    CSearchController production(1, seq);
+    oracle::SearchEngine reference(1, seq);
+    const char* t = seq.seq_text.data;
+    const int at = rng.between(0, n - L);
+    CsatContainer walked_p, walked_r;
+    for (CsatContainer* c : {&walked_p, &walked_r}) c->push_back(sat_alloc.get_new(t + at, t + at + L));
+    production.extend_imperfect_forward(*walked_p.back(), t + n);
+    production.extend_imperfect_backward(*walked_p.back(), t - 1);
+    reference.extend_imperfect_forward(*walked_r.back(), t + n);
+    reference.extend_imperfect_backward(*walked_r.back(), t - 1);
+    const std::string d = first_record_difference(walked_p, walked_r, t);
+    if (!d.empty()) {
+      ++differing;
+      ADD_FAILURE() << "seed " << seed << ": " << d;
+    }
+    for (CsatContainer* c : {&walked_p, &walked_r}) {
+      sat_alloc.give_back(c->back());
+      c->pop_back();
+    }
   }
 }
 
