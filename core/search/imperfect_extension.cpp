@@ -291,7 +291,7 @@ struct WalkSharing::Memo {
   std::unordered_map<std::string, uint32_t> rotations;
 
   struct Slot {
-    uint64_t pos;
+    uint32_t pos;
     uint32_t rotation;
     uint32_t node;  // `none`: empty
   };
@@ -306,12 +306,12 @@ struct WalkSharing::Memo {
     return it->second;
   }
 
-  static uint64_t hash(uint64_t pos, uint32_t rotation)
+  static uint64_t hash(uint32_t pos, uint32_t rotation)
   {
-    uint64_t h = (pos + 1) * 0x9E3779B97F4A7C15ull ^ (static_cast<uint64_t>(rotation) + 1) * 0xC2B2AE3D27D4EB4Full;
+    uint64_t h = (static_cast<uint64_t>(pos) + 1) * 0x9E3779B97F4A7C15ull ^ (static_cast<uint64_t>(rotation) + 1) * 0xC2B2AE3D27D4EB4Full;
     return h ^ (h >> 29);
   }
-  uint32_t find(uint64_t pos, uint32_t rotation) const
+  uint32_t find(uint32_t pos, uint32_t rotation) const
   {
     if (table.empty()) return none;
     const std::size_t mask = table.size() - 1;
@@ -322,7 +322,7 @@ struct WalkSharing::Memo {
     }
   }
   // The first walk to record a node keeps it.
-  void insert(uint64_t pos, uint32_t rotation, uint32_t node)
+  void insert(uint32_t pos, uint32_t rotation, uint32_t node)
   {
     if (2 * (used + 1) > table.size()) grow();
     const std::size_t mask = table.size() - 1;
@@ -589,7 +589,7 @@ class PathSharer {
     node_.kind = kind;
     const uint32_t i = memo_->push(node_);
     ++ws_->stats_.nodes_recorded;
-    if (keyed_) memo_->insert(static_cast<uint64_t>(node_.pos - ws_->text), rotation_[node_.phase], i);
+    if (keyed_) memo_->insert(node_.at, rotation_[node_.phase], i);
     pending_ = false;
     if (kind == 0) close();
   }
@@ -604,11 +604,11 @@ class PathSharer {
 
  private:
   static const char* cursor_of(const Csat& s) { return D::sign > 0 ? s.end : s.start; }
-  uint64_t key(const Csat& sat) const { return static_cast<uint64_t>(cursor_of(sat) - ws_->text); }
+  uint32_t key(const Csat& sat) const { return static_cast<uint32_t>(cursor_of(sat) - ws_->text); }
 
   Node make_node(const Csat& sat, int phase, char kind) const
   {
-    return Node{cursor_of(sat), sat.score, sat.mismatches, sat.insertions, sat.deletions, sat.Ns,
+    return Node{key(sat), sat.score, sat.mismatches, sat.insertions, sat.deletions, sat.Ns,
                 static_cast<int16_t>(phase), kind, path_, 0};
   }
 
@@ -693,7 +693,7 @@ class PathSharer {
       if (e == cur) return true;  // stopped at a join target: go on alone from here
       auto move_to = [&](uint32_t i) {
         const Node& n = m.nodes[i];
-        D::cursor(sat) = n.pos;
+        D::cursor(sat) = ws_->text + n.at;
         int ph = (n.phase + offset) % L_;
         if (ph < 0) ph += L_;
         phase = ph;
@@ -715,7 +715,7 @@ class PathSharer {
         if (need > list.capacity) list.resize_exact(need > 2ull * list.capacity ? need : 2ull * list.capacity);
         for (uint32_t i = from; i < to; ++i) {
           const Node& n = m.nodes[i];
-          list.data[list.count++] = {n.kind == 'D' ? n.pos : D::probe(n.pos), n.kind};
+          list.data[list.count++] = {ws_->entry_position(n, D::sign < 0), n.kind};
         }
       };
       const uint32_t top = m.highest(cur, e, P_.prefer_longer == 1);

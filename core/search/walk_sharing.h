@@ -32,9 +32,10 @@
 
 #include "Csat.h"
 
-// A disagreement an extension walk met, as the sharing records it.
+// A disagreement an extension walk met, as the sharing records it. An array
+// holds millions of them, so positions are offsets into the text.
 struct WalkNode {
-  const char* pos;
+  uint32_t at;  // the walk's cursor, as an offset into the sharing's text
   int score;
   int mismatches;
   int insertions;
@@ -69,7 +70,14 @@ class WalkSharing {
   struct Memo;  // one direction and unit length's recorded walks
   static WalkSharing* current();
   Memo* memo(int direction, int L);
-  bool covers(const char* p) const { return p >= text && p <= text + n; }
+  // Offsets of positions fit 32 bits.
+  bool covers(const char* p) const { return p >= text && p <= text + n && n < UINT32_MAX; }
+  // The position of the entry a recorded step gives.
+  const char* entry_position(const WalkNode& node, bool backward) const
+  {
+    // A backward walk's mismatch or insertion is the character before its cursor.
+    return text + node.at - (backward && node.kind != 'D' ? 1 : 0);
+  }
 
   // The deferred entries of the record walked last on this thread.
   // A stretch of recorded nodes [from, to) whose steps are the record's
@@ -127,11 +135,6 @@ class WalkSharing {
 
  private:
   static const WalkNode* nodes_of(const Memo* m);
-  static const char* entry_position(const WalkNode& node, bool backward)
-  {
-    // A backward walk's mismatch or insertion is the character before its cursor.
-    return backward && node.kind != 'D' ? node.pos - 1 : node.pos;
-  }
   void check_owner(const Csat& r) const;
 
   WalkSharing* previous;
