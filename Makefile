@@ -8,6 +8,7 @@ CMAKE_ARGS ?=
 SARVIK_FLTK ?=
 export SARVIK_FLTK
 SECONDS    ?= 600
+CASE_SECONDS ?= 300
 MAKEFLAGS  += --no-print-directory
 
 .PHONY: all deps build demo test test-sanitize test-tsan test-valgrind check-equivalence fuzz screenshot bench clean
@@ -45,9 +46,10 @@ test-valgrind: build
 	@cd $(BUILD) && SARVIK_VALGRIND=1 ctest --output-on-failure -L e2e
 
 # The production search engine against the reference engine on random
-# cases for SECONDS (SEED=N replays a run).
+# cases for SECONDS (SEED=N replays a run); a case that takes longer than
+# CASE_SECONDS is stopped and written out for sarvik alone.
 check-equivalence: build
-	@$(BUILD)/tests/check_equivalence --seconds $(SECONDS) $(if $(SEED),--seed $(SEED))
+	@$(BUILD)/tests/check_equivalence --seconds $(SECONDS) --case-seconds $(CASE_SECONDS) $(if $(SEED),--seed $(SEED))
 
 fuzz:
 	@scripts/install-deps.sh
