@@ -39,76 +39,107 @@ EditReach::EditReach(const char* t, uint64_t length, unsigned window, int word, 
   if (words > most_words) words = most_words;
 }
 
-bool EditReach::row_within(int w, long long t, long long e) const
+bool EditReach::word_within(int i, long long t, long long e) const
 {
-  if (t <= e) return true;  // row 0
-  for (int i = 0; i < w; ++i) {
-    const long long above = i ? bottom[i - 1] : t, last = bottom[i];
-    if (last <= e) return true;
-    // Neighbouring rows differ by one at most: no row of the word lies
-    // below the meeting of the slopes from its two ends.
-    if (above + last - 64 > 2 * e) continue;
-    long long run = above;
-    for (int b = 0; b < 64; b += 4) {
-      const NibbleStep st = nibble_steps.of[((pv[i] >> b) & 15) | (((mv[i] >> b) & 15) << 4)];
-      if (run + st.low <= e) return true;
-      run += st.net;
-    }
+  const long long above = i ? bottom[i - 1] : t, last = bottom[i];
+  if (last <= e) return true;
+  // Neighbouring rows differ by one at most: no row of the word lies below
+  // the meeting of the slopes from its two ends.
+  if (above + last - 64 > 2 * e) return false;
+  long long run = above;
+  for (int b = 0; b < 64; b += 4) {
+    const NibbleStep st = nibble_steps.of[((pv[i] >> b) & 15) | (((mv[i] >> b) & 15) << 4)];
+    if (run + st.low <= e) return true;
+    run += st.net;
   }
   return false;
+}
+
+bool EditReach::row_within(int w, long long t, long long e)
+{
+  if (t <= e) return true;  // row 0
+  // The best prefix moves slowly: look where it was first.
+  if (near < w && word_within(near, t, e)) return true;
+  for (int i = 0; i < w; ++i)
+    if (i != near && word_within(i, t, e)) {
+      near = i;
+      return true;
+    }
+  return false;
+}
+
+// Rows below the ones needed so far join the column only when a column
+// needs them, with the least entries they can have: j - t, and one less
+// per row below the last row kept. Every entry computed from those is no
+// more than the table's (the recurrence only adds and takes minima), so
+// the bound stays a bound; the rows above are the table's own.
+void EditReach::add_word(int i, long long t)
+{
+  const long long above = i ? bottom[i - 1] : t;
+  uint64_t up = 0, down = 0;
+  long long last = above;
+  for (int d = 1; d <= 64; ++d) {
+    const long long by_length = 64ll * i + d - t, by_row = above - d;
+    const long long v = by_length > by_row ? by_length : by_row;
+    if (v > last) up |= 1ull << (d - 1);
+    if (v < last) down |= 1ull << (d - 1);
+    last = v;
+  }
+  pv[i] = up;
+  mv[i] = down;
+  bottom[i] = last;
 }
 
 int EditReach::side_with(int w, int64_t from, int sign, int64_t phase, long long score, long long target,
                          long long& top)
 {
-  const int64_t rows = 64ll * w;
   peq.assign(4ull * w, 0);
-  for (int64_t j = 0, f = phase; j < rows; ++j) {
+  for (int64_t j = 0, f = phase; j < 64ll * w; ++j) {
     const unsigned c = nucleotide_class.of[static_cast<unsigned char>(unit[f])];
     peq[c * w + (j >> 6)] |= 1ull << (j & 63);  // the window holds only A, C, G, T
     f += sign;
     if (f == k) f = 0;
     if (f < 0) f = k - 1;
   }
-  pv.assign(w, ~0ull);  // column 0: row j costs j deletions
-  mv.assign(w, 0);
+  pv.resize(w);
+  mv.resize(w);
   bottom.resize(w);
-  for (int i = 0; i < w; ++i) bottom[i] = 64ll * (i + 1);
+  int used = 0;         // words of rows in the column
   long long edits = 0;  // ED of the columns so far
   top = score;
-  const uint64_t high = 1ull << 63;
   for (int64_t t = 1, p = from;; ++t, p += sign) {
     if (p < 0 || p >= n) return 1;  // the walk ends at the text's end
     const unsigned char ch = static_cast<unsigned char>(text[p]);
     if (ch == 'N' && Ns_bridged) return 0;
+    // The rows must hold every prefix within the edits a state here may
+    // have; those beyond lie farther.
+    while (t + (score + t - floor - 1) / q >= 64ll * used) {
+      if (used == w) return -1;
+      add_word(used++, t - 1);
+    }
     const unsigned c = nucleotide_class.of[ch];
     // Row 0 costs one more each column (the text consumed against nothing).
-    int hin = 1;
-    for (int i = 0; i < w; ++i) {
-      uint64_t eq = c < 4 ? peq[c * w + i] : 0;
+    uint64_t hin_up = 1, hin_down = 0;
+    const uint64_t* const eqs = c < 4 ? &peq[c * w] : nullptr;
+    for (int i = 0; i < used; ++i) {
+      uint64_t eq = eqs ? eqs[i] : 0;
       const uint64_t Pv = pv[i], Mv = mv[i];
       const uint64_t xv = eq | Mv;
-      if (hin < 0) eq |= 1;
+      eq |= hin_down;
       const uint64_t xh = (((eq & Pv) + Pv) ^ Pv) | eq;
       uint64_t ph = Mv | ~(xh | Pv);
       uint64_t mh = Pv & xh;
-      const int hout = (ph & high) ? 1 : (mh & high) ? -1 : 0;
-      ph <<= 1;
-      mh <<= 1;
-      if (hin < 0)
-        mh |= 1;
-      else if (hin > 0)
-        ph |= 1;
+      const uint64_t out_up = ph >> 63, out_down = mh >> 63;
+      ph = (ph << 1) | hin_up;
+      mh = (mh << 1) | hin_down;
       pv[i] = mh | ~(xv | ph);
       mv[i] = ph & xv;
-      bottom[i] += hout;
-      hin = hout;
+      bottom[i] += static_cast<long long>(out_up) - static_cast<long long>(out_down);
+      hin_up = out_up;
+      hin_down = out_down;
     }
-    // The rows must hold every prefix within the edits a state here may
-    // have; those beyond lie farther.
-    if (t + (score + t - floor - 1) / q >= rows) return -1;
     // One more character costs the best prefix nothing or one edit.
-    if (!row_within(w, t, edits)) ++edits;
+    if (!row_within(used, t, edits)) ++edits;
     const long long value = score + t - q * edits;
     if (value <= floor) return 1;
     if (value >= target) return 0;

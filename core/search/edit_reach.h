@@ -22,9 +22,10 @@
 // text against the repetition's prefixes (row j: the first j characters of
 // the repetition; row 0 costs t), computed with the bit-parallel recurrence
 // over 64 rows a word. A prefix longer than t + e lies more than e from the
-// t characters, so J rows decide every column with t + e(t) <= J, e(t)
-// being the most edits a state at t can have made; past that the side is
-// followed again with more rows.
+// t characters, so J rows decide every column with t + e(t) < J, e(t)
+// being the most edits a state at t can have made: rows join the column as
+// t grows (see add_word), and a side that needs more than were set aside is
+// followed again with more.
 #ifndef SARVIK_EDIT_REACH_H
 #define SARVIK_EDIT_REACH_H
 
@@ -47,8 +48,11 @@ class EditReach {
   // The same with `words` words of rows; -1 where they do not suffice.
   int side_with(int words, int64_t from, int sign, int64_t phase, long long score, long long target,
                 long long& top);
-  // True when some row of column t lies within e edits.
-  bool row_within(int words, long long t, long long e) const;
+  void add_word(int i, long long t);
+  // True when some row of column t (of its first `words` words, or of word
+  // i) lies within e edits.
+  bool row_within(int words, long long t, long long e);
+  bool word_within(int i, long long t, long long e) const;
 
   const char* text;
   int64_t n;
@@ -58,6 +62,7 @@ class EditReach {
   bool Ns_bridged;
   const char* unit = nullptr;  // the window's characters
   int words = 1;               // the rows a side needed last, in words
+  int near = 0;                // the word where a row within the edits was last found
   std::vector<uint64_t> peq;   // by class and word: the repetition's rows holding that class
   std::vector<uint64_t> pv, mv;  // the column's vertical steps up (+1) and down (-1)
   std::vector<long long> bottom;   // the column's entry at each word's last row
