@@ -68,11 +68,10 @@ bool EditReach::row_within(int w, long long t, long long e)
   return false;
 }
 
-// Rows below the ones needed so far join the column only when a column
-// needs them, with the least entries they can have: j - t, and one less
-// per row below the last row kept. Every entry computed from those is no
-// more than the table's (the recurrence only adds and takes minima), so
-// the bound stays a bound; the rows above are the table's own.
+// A word of rows joins column t with the least entries its rows can have
+// (j - t, or one less per row below the row above it): any entries whose
+// steps are -1, 0 or 1 keep the walk's path bounded, and these also keep
+// every entry at most the full table's.
 void EditReach::add_word(int i, long long t)
 {
   const long long above = i ? bottom[i - 1] : t;

@@ -21,11 +21,12 @@
 // ED(t) is the least entry of column t of the edit-distance table of the
 // text against the repetition's prefixes (row j: the first j characters of
 // the repetition; row 0 costs t), computed with the bit-parallel recurrence
-// over 64 rows a word. A prefix longer than t + e lies more than e from the
-// t characters, so J rows decide every column with t + e(t) < J, e(t)
-// being the most edits a state at t can have made: rows join the column as
-// t grows (see add_word), and a side that needs more than were set aside is
-// followed again with more.
+// over 64 rows a word. A state at t has made at most e(t) edits (more would
+// put it at floor or below), so its cell lies in a row j <= t + e(t): rows
+// below that join the column only as t grows (see add_word), and since the
+// walk's path lies in the rows kept at every column, the least entry of a
+// column is still at most the walk's edits there. A side that needs more
+// rows than were set aside is followed again with more.
 #ifndef SARVIK_EDIT_REACH_H
 #define SARVIK_EDIT_REACH_H
 
