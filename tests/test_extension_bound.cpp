@@ -531,7 +531,13 @@ TEST_F(EngineTest, EditReachVerdictsNeverExcludeAReachedScore)
                                                   << reached;
       }
       ++asked;
-      tight += bound.window_hopeless(s, reached + 2);
+      const bool settled = bound.window_hopeless(s, reached + 2);
+      tight += settled;
+      if (settled) {  // a verdict carried over from the last window must be one made afresh
+        ExtensionBound fresh;
+        fresh.scan_windows(e.text(), n, k);
+        ASSERT_TRUE(fresh.window_hopeless(s, reached + 2)) << "window " << s;
+      }
     }
   });
   EXPECT_GE(tight, asked / 5);
@@ -583,7 +589,8 @@ TEST_F(EngineTest, EditReachFollowsThePlainTable)
     const bool bridged = pick(r, 0, 1);
     const long long floor = -static_cast<long long>(k) - prefer;
     EditReach filter(t.data(), t.size(), k, q, prefer, bridged);
-    for (unsigned s = 0; s + k < t.size(); s += pick(r, 1, 40)) {
+    // Runs made up for a window next to the last could pass for a rotation's.
+    for (unsigned s = 0; s + k < t.size(); s += pick(r, 2, 40)) {
       const std::string unit = t.substr(s, k);
       if (unit.find_first_not_of("ACGT") != std::string::npos) continue;
       const long long left = std::min<long long>(s, pick(r, 0, 4));
@@ -608,6 +615,47 @@ TEST_F(EngineTest, EditReachFollowsThePlainTable)
     }
   });
   EXPECT_GE(both, plain_settled * 95 / 100);
+}
+
+// A window whose unit is the last one's rotation takes its verdict from the
+// last window's sides: over consecutive windows, with their real first runs,
+// it must never settle a score that the sides followed afresh leave open.
+// Low-complexity stretches make rotations common.
+TEST_F(EngineTest, EditReachCarriesVerdictsOverRotationsSoundly)
+{
+  int carried = 0;
+  for (uint32_t seed = 1; seed <= 20; ++seed) {
+    Rng r(seed);
+    const int q = pick(r, 2, 6);
+    const unsigned k = static_cast<unsigned>(pick(r, 8, 120));
+    const int prefer = pick(r, 0, 1);
+    std::string t;
+    while (t.size() < 700) {
+      const int kind = pick(r, 0, 2);
+      const std::string motif = kind == 0 ? std::string(1, base(r)) : std::string{base(r), base(r)};
+      for (int i = pick(r, 5, 60); i > 0; --i) t += kind == 2 ? std::string(1, base(r)) : motif;
+      if (seed % 2) t += long_unit_copies(r, static_cast<int>(k), 0);
+    }
+    const long long n = static_cast<long long>(t.size());
+    EditReach sliding(t.data(), t.size(), k, q, prefer, false);
+    for (long long s = 0; s + k < n; ++s) {
+      long long left = 0, right = 0;
+      while (s - 1 - left >= 0 && t[s - 1 - left] == t[s + k - 1 - left]) ++left;
+      while (s + k + right < n && t[s + k + right] == t[s + right]) ++right;
+      // The fresh top: the highest target the sides followed afresh leave open.
+      long long lo = 0, hi = 4 * static_cast<long long>(k) + 4;
+      while (lo + 1 < hi) {
+        const long long m = (lo + hi) / 2;
+        EditReach fresh(t.data(), t.size(), k, q, prefer, false);
+        (fresh.hopeless(s, left, right, m) ? hi : lo) = m;
+      }
+      if (lo < 1) continue;
+      ASSERT_FALSE(sliding.hopeless(s, left, right, lo))
+          << "seed " << seed << " window " << s << " k " << k << " q " << q << ": settled " << lo;
+      carried += right > 0;
+    }
+  }
+  EXPECT_GT(carried, 700);
 }
 
 // Under the default parameters the edit distance settles nearly every window

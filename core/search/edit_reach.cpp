@@ -162,13 +162,26 @@ bool EditReach::side_top(int64_t from, int sign, int64_t phase, long long score,
 bool EditReach::hopeless(uint64_t at, long long run_left, long long run_right, long long target)
 {
   const int64_t s = static_cast<int64_t>(at);
+  // Where the first run on the right of the last window went on, this
+  // window's unit is the last one's rotation by one (the character it takes
+  // in is the one it drops), and its sides meet the same disagreements with
+  // the same repetitions beyond: the right one starting one lower (its top
+  // is lower by as much, at least), the left one one higher after that, so
+  // at the same score as before.
+  if (last.s >= 0 && s == last.s + 1 && run_right + 1 == last.run_right && run_left == last.run_left + 1) {
+    last = Sides{s, run_left, run_right, last.forward_top - 1, last.backward_top};
+    return last.backward_top < target;
+  }
+  last.s = -1;
   unit = text + s;
   for (int64_t i = 0; i < k; ++i)
     if (nucleotide_class.of[static_cast<unsigned char>(unit[i])] == 4) return false;
   // The right side goes on at s + k + run_right against phase run_right; the
   // left one at s - 1 - run_left against phase k - 1 - run_left, downwards.
   long long forward_top, backward_top;
-  return side_top(s + k + run_right, 1, run_right % k, run_right, target - run_left, forward_top) &&
-         side_top(s - 1 - run_left, -1, (k - 1 - run_left % k) % k, forward_top + run_left, target, backward_top) &&
-         backward_top < target;
+  if (!side_top(s + k + run_right, 1, run_right % k, run_right, target - run_left, forward_top) ||
+      !side_top(s - 1 - run_left, -1, k - 1 - run_left % k, forward_top + run_left, target, backward_top))
+    return false;
+  last = Sides{s, run_left, run_right, forward_top, backward_top};
+  return backward_top < target;
 }

@@ -67,6 +67,12 @@ class EditReach {
   std::vector<uint64_t> peq;   // by class and word: the repetition's rows holding that class
   std::vector<uint64_t> pv, mv;  // the column's vertical steps up (+1) and down (-1)
   std::vector<long long> bottom;   // the column's entry at each word's last row
+  // The last window whose sides were both followed to their ends.
+  struct Sides {
+    int64_t s;
+    long long run_left, run_right, forward_top, backward_top;
+  };
+  Sides last{-1, 0, 0, 0, 0};
 };
 
 #endif
