@@ -55,17 +55,26 @@ bool EditReach::word_within(int i, long long t, long long e) const
   return false;
 }
 
-bool EditReach::row_within(int w, long long t, long long e)
+long long EditReach::least_entry(int w, long long t)
 {
-  if (t <= e) return true;  // row 0
-  // The best prefix moves slowly: look where it was first.
-  if (near < w && word_within(near, t, e)) return true;
-  for (int i = 0; i < w; ++i)
-    if (i != near && word_within(i, t, e)) {
-      near = i;
-      return true;
+  long long best = t;  // row 0
+  // The best prefix moves slowly: look where it was first, for a low bar.
+  for (int pass = 0; pass < 2; ++pass)
+    for (int i = pass ? 0 : near; i < (pass ? w : near + 1); ++i) {
+      if (pass && i == near) continue;
+      const long long above = i ? bottom[i - 1] : t, last = bottom[i];
+      if (last < best) best = last, near = i;
+      // Neighbouring rows differ by one at most: no row of the word lies
+      // below the meeting of the slopes from its two ends.
+      if (above + last - 64 >= 2 * best) continue;
+      long long run = above;
+      for (int b = 0; b < 64; b += 4) {
+        const NibbleStep st = nibble_steps.of[((pv[i] >> b) & 15) | (((mv[i] >> b) & 15) << 4)];
+        if (run + st.low < best) best = run + st.low, near = i;
+        run += st.net;
+      }
     }
-  return false;
+  return best;
 }
 
 // A word of rows joins column t with the least entries its rows can have
@@ -105,6 +114,7 @@ int EditReach::side_with(int w, int64_t from, int sign, int64_t phase, long long
   bottom.resize(w);
   int used = 0;         // words of rows in the column
   long long edits = 0;  // ED of the columns so far
+  near = 0;             // a side's bound depends on nothing else before it
   top = score;
   for (int64_t t = 1, p = from;; ++t, p += sign) {
     if (p < 0 || p >= n) return 1;  // the walk ends at the text's end
@@ -137,8 +147,14 @@ int EditReach::side_with(int w, int64_t from, int sign, int64_t phase, long long
       hin_up = out_up;
       hin_down = out_down;
     }
-    // One more character costs the best prefix nothing or one edit.
-    if (!row_within(used, t, edits)) ++edits;
+    // ED never falls, so the last one found bounds it from below (and the
+    // bound from above); it is found again where the best row's word still
+    // holds it, and in full where the bound would rise past the top and
+    // every 32 columns (a stop comes that much later at most: searching all
+    // words each column costs more).
+    if (near >= used || !word_within(near, t, edits)) {
+      if (t % 32 == 0 || score + t - q * edits > top) edits = least_entry(used, t);
+    }
     const long long value = score + t - q * edits;
     if (value <= floor) return 1;
     if (value >= target) return 0;

@@ -25,8 +25,17 @@
 // put it at floor or below), so its cell lies in a row j <= t + e(t): rows
 // below that join the column only as t grows (see add_word), and since the
 // walk's path lies in the rows kept at every column, the least entry of a
-// column is still at most the walk's edits there. A side that needs more
-// rows than were set aside is followed again with more.
+// column is still at most the walk's edits there. ED(t) never falls as t
+// grows, so a column whose least entry is not looked for in full may take
+// the last one found instead (a lower bound: the bound only loosens). A
+// side that needs more rows than were set aside is followed again with
+// more.
+//
+// The window one further on, when its unit is this one's rotation, meets the
+// same disagreements with the same repetitions beyond; its right side starts
+// a point lower with a target a point lower, so every column of its bound is
+// a point lower and it stops no later: its top is at most this one's less one,
+// and its left side then starts at this one's score.
 #ifndef SARVIK_EDIT_REACH_H
 #define SARVIK_EDIT_REACH_H
 
@@ -50,10 +59,10 @@ class EditReach {
   int side_with(int words, int64_t from, int sign, int64_t phase, long long score, long long target,
                 long long& top);
   void add_word(int i, long long t);
-  // True when some row of column t (of its first `words` words, or of word
-  // i) lies within e edits.
-  bool row_within(int words, long long t, long long e);
+  // True when some row of word i of column t lies within e edits.
   bool word_within(int i, long long t, long long e) const;
+  // The least entry of column t over its first `words` words.
+  long long least_entry(int words, long long t);
 
   const char* text;
   int64_t n;
