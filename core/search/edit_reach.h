@@ -1,6 +1,7 @@
-// EditReach: settles the windows of units so long that their cyclic words
-// cover too much of the text for WordReach (about 140 and up), from the edit
-// distance of the text beside the window to the unit's endless repetition.
+// EditReach: settles the windows of long units (about 30 and up) that
+// WordReach leaves, and all of those whose cyclic words cover too much of
+// the text for it (about 140 and up), from the edit distance of the text
+// beside the window to the unit's endless repetition.
 //
 // Why it is exact. After its first run a side's walk stands at a
 // disagreement with score S, the unit's repetition going on from a fixed
