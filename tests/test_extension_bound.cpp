@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "edit_reach.h"
 #include "exact_candidates.h"
 #include "extension_bound.h"
 #include "imperfect_fixture.h"
@@ -492,6 +493,192 @@ TEST_F(EngineTest, MostRandomWindowsOfLongUnitsAreSettled)
       settled += bound.cannot_reach(w, m, e.before_begin(), e.after_end());
     }
     EXPECT_GE(settled, windows * 95 / 100);
+  }
+}
+
+// Units whose words cover too much of the text for the word counts (longer
+// than about 140, or any length under small penalties) are settled from the
+// edit distance of their sides to the unit's repetition: no window so
+// settled may reach the score. Copies of one unit mutated at their own rates
+// make the walks cross poor copies at a loss and gain on good ones; random
+// flanks make the bound end on both sides.
+TEST_F(EngineTest, EditReachVerdictsNeverExcludeAReachedScore)
+{
+  int asked = 0, tight = 0;
+  for_random_params(120, [&](uint32_t seed, Rng& r) {
+    const bool small_penalty = seed % 4 == 0;
+    if (small_penalty) global_mismatch_score = global_indel_score = -pick(r, 2, 3);
+    const unsigned k = static_cast<unsigned>(small_penalty ? pick(r, 12, 90) : pick(r, 150, 320));
+    std::string t;
+    for (int i = pick(r, 0, 400); i > 0; --i) t += base(r);
+    t += seed % 3 == 0 ? planted_text(r, pick(r, 300, 1500), 12, 320) : long_unit_copies(r, k, seed % 3 == 1 ? 20 : 0);
+    for (int i = pick(r, 0, 400); i > 0; --i) t += base(r);
+    if (k >= t.size()) return;
+    Engine e(t);
+    const unsigned n = static_cast<unsigned>(e.size());
+    SCOPED_TRACE("k " + std::to_string(k) + " mismatch " + std::to_string(global_mismatch_score) + " indel " +
+                 std::to_string(global_indel_score));
+    ExtensionBound bound;
+    bound.scan_windows(e.text(), n, k);
+    for (unsigned s = 0; s + k < n; s += pick(r, 0, 3) ? pick(r, 1, 9) : pick(r, 10, 200)) {
+      if (has_N(e.text() + s, static_cast<int>(k))) continue;
+      Csat w;
+      w.reset(e.text() + s, e.text() + s + k);
+      const int reached = extended_score(e, w);
+      for (int m : {reached, reached - 1, reached - pick(r, 2, 40)}) {
+        if (m <= 0) continue;
+        ASSERT_FALSE(bound.window_hopeless(s, m)) << "window " << s << " said hopeless for " << m << ", reached "
+                                                  << reached;
+      }
+      ++asked;
+      const bool settled = bound.window_hopeless(s, reached + 2);
+      tight += settled;
+      if (settled) {  // a verdict carried over from the last window must be one made afresh
+        ExtensionBound fresh;
+        fresh.scan_windows(e.text(), n, k);
+        ASSERT_TRUE(fresh.window_hopeless(s, reached + 2)) << "window " << s;
+      }
+    }
+  });
+  EXPECT_GE(tight, asked / 5);
+}
+
+// The side's bound the plain way: the whole edit-distance table of the text
+// against the repetition's prefixes, column by column, without early ends.
+// -1 where the side meets an N it may bridge, -2 where it outgrows the table.
+long long plain_side_top(const std::string& t, const std::string& unit, int q, long long floor, bool bridged,
+                         long long score, long long from, int sign, long long phase)
+{
+  if (score - q <= floor) return score;
+  const long long k = static_cast<long long>(unit.size()), n = static_cast<long long>(t.size());
+  const long long rows = 8 * k + 400;
+  std::vector<long long> D(rows + 1), next(rows + 1);
+  for (long long j = 0; j <= rows; ++j) D[j] = j;
+  long long top = score;
+  for (long long c = 1, p = from;; ++c, p += sign) {
+    if (p < 0 || p >= n) return top;
+    if (bridged && t[p] == 'N') return -1;
+    if (c + (score + c - floor - 1) / q >= rows) return -2;
+    next[0] = c;
+    long long least = c;
+    for (long long j = 1; j <= rows; ++j) {
+      const char u = unit[((phase + sign * (j - 1)) % k + k) % k];
+      next[j] = std::min({D[j - 1] + (t[p] == u ? 0 : 1), D[j] + 1, next[j - 1] + 1});
+      least = std::min(least, next[j]);
+    }
+    std::swap(D, next);
+    const long long value = score + c - q * least;
+    if (value <= floor) return top;
+    top = std::max(top, value);
+  }
+}
+
+// The bit-parallel columns, with rows that join late, against the plain
+// table: the filter may only be weaker (its late rows hold lower bounds),
+// and where the plain table settles a window it must nearly always too.
+TEST_F(EngineTest, EditReachFollowsThePlainTable)
+{
+  int plain_settled = 0, both = 0;
+  for_random_params(40, [&](uint32_t seed, Rng& r) {
+    const int q = pick(r, 2, 7);
+    const unsigned k = static_cast<unsigned>(pick(r, 5, 200));
+    std::string t = seed % 2 ? long_unit_copies(r, k, 10) : planted_text(r, 900, 5, 200);
+    for (int i = pick(r, 0, 600); i > 0; --i) t += base(r);
+    if (k >= t.size()) return;
+    const int prefer = pick(r, 0, 1);
+    const bool bridged = pick(r, 0, 1);
+    const long long floor = -static_cast<long long>(k) - prefer;
+    EditReach filter(t.data(), t.size(), k, q, prefer, bridged);
+    // Runs made up for a window next to the last could pass for a rotation's.
+    for (unsigned s = 0; s + k < t.size(); s += pick(r, 2, 40)) {
+      const std::string unit = t.substr(s, k);
+      if (unit.find_first_not_of("ACGT") != std::string::npos) continue;
+      const long long left = std::min<long long>(s, pick(r, 0, 4));
+      const long long right = std::min<long long>(t.size() - s - k, pick(r, 0, 4));
+      const long long forward =
+          plain_side_top(t, unit, q, floor, bridged, right, s + k + right, 1, right % k);
+      const long long backward =
+          forward < 0 ? forward
+                      : plain_side_top(t, unit, q, floor, bridged, forward + left, s - 1 - left, -1, k - 1 - left % k);
+      if (backward == -2) continue;
+      std::vector<long long> targets{backward, backward + 1};  // where a bound too strong shows first
+      for (long long m = 1; m <= 2 * static_cast<long long>(k); m += pick(r, 1, 9)) targets.push_back(m);
+      for (long long m : targets) {
+        if (m <= 0) continue;
+        const bool plain = backward >= 0 && backward < m;
+        const bool fast = filter.hopeless(s, left, right, m);
+        ASSERT_FALSE(fast && !plain) << "window " << s << " k " << k << " q " << q << " runs " << left << " "
+                                     << right << " target " << m << ": settled beyond the plain table";
+        plain_settled += plain;
+        both += plain && fast;
+      }
+    }
+  });
+  EXPECT_GE(both, plain_settled * 95 / 100);
+}
+
+// A window whose unit is the last one's rotation takes its verdict from the
+// last window's sides: over consecutive windows, with their real first runs,
+// it must never settle a score that the sides followed afresh leave open.
+// Low-complexity stretches make rotations common.
+TEST_F(EngineTest, EditReachCarriesVerdictsOverRotationsSoundly)
+{
+  int carried = 0;
+  for (uint32_t seed = 1; seed <= 20; ++seed) {
+    Rng r(seed);
+    const int q = pick(r, 2, 6);
+    const unsigned k = static_cast<unsigned>(pick(r, 8, 120));
+    const int prefer = pick(r, 0, 1);
+    std::string t;
+    while (t.size() < 700) {
+      const int kind = pick(r, 0, 2);
+      const std::string motif = kind == 0 ? std::string(1, base(r)) : std::string{base(r), base(r)};
+      for (int i = pick(r, 5, 60); i > 0; --i) t += kind == 2 ? std::string(1, base(r)) : motif;
+      if (seed % 2) t += long_unit_copies(r, static_cast<int>(k), 0);
+    }
+    const long long n = static_cast<long long>(t.size());
+    EditReach sliding(t.data(), t.size(), k, q, prefer, false);
+    for (long long s = 0; s + k < n; ++s) {
+      long long left = 0, right = 0;
+      while (s - 1 - left >= 0 && t[s - 1 - left] == t[s + k - 1 - left]) ++left;
+      while (s + k + right < n && t[s + k + right] == t[s + right]) ++right;
+      // The fresh top: the highest target the sides followed afresh leave open.
+      long long lo = 0, hi = 4 * static_cast<long long>(k) + 4;
+      while (lo + 1 < hi) {
+        const long long m = (lo + hi) / 2;
+        EditReach fresh(t.data(), t.size(), k, q, prefer, false);
+        (fresh.hopeless(s, left, right, m) ? hi : lo) = m;
+      }
+      if (lo < 1) continue;
+      ASSERT_FALSE(sliding.hopeless(s, left, right, lo))
+          << "seed " << seed << " window " << s << " k " << k << " q " << q << ": settled " << lo;
+      carried += right > 0;
+    }
+  }
+  EXPECT_GT(carried, 700);
+}
+
+// Under the default parameters the edit distance settles nearly every window
+// of random DNA for units of 150 to 500, which no count bounds.
+TEST_F(EngineTest, EditReachSettlesMostRandomWindows)
+{
+  Rng r(93);
+  std::string t;
+  for (int i = 0; i < 4000; ++i) t += base(r);
+  units(1, 500);
+  CSearchController::reset_minimum_arrays();
+  Engine e(t);
+  for (unsigned k : {150u, 300u, 500u}) {
+    SCOPED_TRACE("k " + std::to_string(k));
+    ExtensionBound bound;
+    bound.scan_windows(e.text(), static_cast<uint64_t>(e.size()), k);
+    const int m = CSearchController::minScores_user[k];
+    int windows = 0, settled = 0;
+    for (unsigned s = 0; s + k < static_cast<unsigned>(e.size()); s += 7) {
+      ++windows;
+      settled += bound.window_hopeless(s, m);
+    }
+    EXPECT_GE(settled, windows * 99 / 100);
   }
 }
 

@@ -231,6 +231,10 @@ void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k)
   const long long budget = static_cast<long long>(k) + prefer_longer - q - 1;
   if (budget >= 0 && 1 + q * budget + q + 1 > KmerNeighbourhood::reach) {
     word_reach.reset(WordReach::make(text, n, k, q, prefer_longer, Ns_bridged));
+    // The edit distance settles what the counts leave (in a genome, whose
+    // common words are the units' words too, that is much) for less than the
+    // program or the walks cost.
+    edit_reach.reset(new EditReach(text, n, k, q, prefer_longer, Ns_bridged));
     return;
   }
   if (q >= KmerNeighbourhood::max_word || n < KmerNeighbourhood::reach || k > max_unit) return;
@@ -239,7 +243,7 @@ void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k)
 
 bool ExtensionBound::window_hopeless(uint64_t s, int min_score)
 {
-  if (!neighbourhood && !word_reach) return false;
+  if (!neighbourhood && !word_reach && !edit_reach) return false;
   const long long target = min_score;
   if (target <= 0) return false;
   const char* const w = scan_text + s;
@@ -255,7 +259,8 @@ bool ExtensionBound::window_hopeless(uint64_t s, int min_score)
   const long long floor = -static_cast<long long>(k) - prefer_longer;
   auto budget = [&](long long score) { return score - q - floor - 1; };
   if (budget(run_right + run_left) < 0) return true;  // neither walk takes a step
-  if (word_reach) return word_reach->hopeless(s, run_left, run_right, target);
+  if (word_reach && word_reach->hopeless(s, run_left, run_right, target)) return true;
+  if (edit_reach) return edit_reach->hopeless(s, run_left, run_right, target);
   neighbourhood->move_to(s);
   if (!neighbourhood->plain_unit() || (Ns_bridged && neighbourhood->N_nearby())) return false;
   const KmerNeighbourhood::Hits hits = neighbourhood->hits();

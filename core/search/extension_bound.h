@@ -20,6 +20,7 @@
 #include <memory>
 
 #include "Csat.h"
+#include "edit_reach.h"
 #include "kmer_neighbourhood.h"
 #include "word_reach.h"
 
@@ -74,6 +75,7 @@ class ExtensionBound {
 
   std::unique_ptr<KmerNeighbourhood> neighbourhood;
   std::unique_ptr<WordReach> word_reach;  // for units too long for the neighbourhood's counts
+  std::unique_ptr<EditReach> edit_reach;  // for units whose words are too many for those
   SideMemo forward_memo, backward_memo;
   const char* scan_text = nullptr;
   uint64_t scan_length = 0;

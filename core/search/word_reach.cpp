@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "bit_count.h"
 #include "nucleotide_class.h"
 
 namespace {
@@ -23,16 +24,6 @@ CodeTables* shared_tables(int w)
 }
 
 long long floor_div(long long a, long long b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
-
-// Inline: the portable build has no population count instruction, and the
-// library call costs more than this.
-inline int bit_count(uint64_t x)
-{
-  x -= (x >> 1) & 0x5555555555555555ull;
-  x = (x & 0x3333333333333333ull) + ((x >> 2) & 0x3333333333333333ull);
-  x = (x + (x >> 4)) & 0x0f0f0f0f0f0f0f0full;
-  return static_cast<int>((x * 0x0101010101010101ull) >> 56);
-}
 
 }  // namespace
 
