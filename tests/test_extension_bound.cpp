@@ -302,6 +302,35 @@ TEST_F(EngineTest, LongUnitVerdictsNeverExcludeAReachedScore)
 // random stretches make the counts' bound tight on the copies (every
 // position there holds a word of the unit); penalties of 4 to 6 leave the
 // counts on.
+// Over windows of length k of `e` (mostly near each other, one in `odds`
+// up to `far` apart): no verdict calls hopeless a score the extension
+// reached. Counts the windows asked and those settled two above what they
+// reached, each of which `settled` also sees.
+template <class Settled>
+void check_window_verdicts(Engine& e, unsigned k, Rng& r, int odds, int far, int& asked, int& tight,
+                           Settled&& settled)
+{
+  const unsigned n = static_cast<unsigned>(e.size());
+  ExtensionBound bound;
+  bound.scan_windows(e.text(), n, k);
+  for (unsigned s = 0; s + k < n; s += pick(r, 0, odds) ? pick(r, 1, 9) : pick(r, 10, far)) {
+    if (has_N(e.text() + s, static_cast<int>(k))) continue;
+    Csat w;
+    w.reset(e.text() + s, e.text() + s + k);
+    const int reached = extended_score(e, w);
+    for (int m : {reached, reached - 1, reached - pick(r, 2, 40)}) {
+      if (m <= 0) continue;
+      ASSERT_FALSE(bound.window_hopeless(s, m)) << "window " << s << " said hopeless for " << m << ", reached "
+                                                << reached;
+    }
+    ++asked;
+    if (bound.window_hopeless(s, reached + 2)) {
+      ++tight;
+      settled(s, reached + 2);
+    }
+  }
+}
+
 TEST_F(EngineTest, WordReachVerdictsNeverExcludeAReachedScore)
 {
   int asked = 0, tight = 0;
@@ -317,24 +346,9 @@ TEST_F(EngineTest, WordReachVerdictsNeverExcludeAReachedScore)
     for (int i = pick(r, 0, 1500); i > 0; --i) t += base(r);
     if (k >= t.size()) return;
     Engine e(t);
-    const unsigned n = static_cast<unsigned>(e.size());
     SCOPED_TRACE("k " + std::to_string(k) + " mismatch " + std::to_string(global_mismatch_score) + " indel " +
                  std::to_string(global_indel_score));
-    ExtensionBound bound;
-    bound.scan_windows(e.text(), n, k);
-    for (unsigned s = 0; s + k < n; s += pick(r, 0, 5) ? pick(r, 1, 9) : pick(r, 10, 300)) {
-      if (has_N(e.text() + s, static_cast<int>(k))) continue;
-      Csat w;
-      w.reset(e.text() + s, e.text() + s + k);
-      const int reached = extended_score(e, w);
-      for (int m : {reached, reached - 1, reached - pick(r, 2, 40)}) {
-        if (m <= 0) continue;
-        ASSERT_FALSE(bound.window_hopeless(s, m)) << "window " << s << " said hopeless for " << m << ", reached "
-                                                  << reached;
-      }
-      ++asked;
-      tight += bound.window_hopeless(s, reached + 2);
-    }
+    check_window_verdicts(e, k, r, 5, 300, asked, tight, [](unsigned, int) {});
   });
   // The test means something only where the bound comes close.
   EXPECT_GE(tight, asked / 20);
@@ -423,28 +437,39 @@ TEST_F(EngineTest, WordReachFollowsTheBoundPositionByPosition)
   });
 }
 
-// Under the default parameters the counts settle nearly every window of
-// random DNA for units of 30 to 60, without the bound's program.
-TEST_F(EngineTest, WordReachSettlesMostRandomWindows)
+
+// Under the default parameters nearly every window of random DNA is settled
+// without the bound's program: by the word counts for units of 30 to 60, by
+// the edit distance for units of 150 to 500, which no count bounds. Every
+// `step`-th window of `length` random characters.
+void expect_random_windows_settled(uint32_t seed, int length, unsigned max_unit, std::initializer_list<unsigned> ks,
+                                   unsigned step)
 {
-  Rng r(91);
+  Rng r(seed);
   std::string t;
-  for (int i = 0; i < 6000; ++i) t += base(r);
-  units(1, 100);
+  for (int i = 0; i < length; ++i) t += base(r);
+  units(1, max_unit);
   CSearchController::reset_minimum_arrays();
   Engine e(t);
-  for (unsigned k : {30u, 45u, 60u}) {
+  for (unsigned k : ks) {
     SCOPED_TRACE("k " + std::to_string(k));
     ExtensionBound bound;
     bound.scan_windows(e.text(), static_cast<uint64_t>(e.size()), k);
     const int m = CSearchController::minScores_user[k];
     int windows = 0, settled = 0;
-    for (unsigned s = 0; s + k < static_cast<unsigned>(e.size()); ++s) {
+    for (unsigned s = 0; s + k < static_cast<unsigned>(e.size()); s += step) {
       ++windows;
       settled += bound.window_hopeless(s, m);
     }
-    EXPECT_GE(settled, windows * 99 / 100);  // measured: all of them
+    EXPECT_GE(settled, windows * 99 / 100);  // measured: all of them for the counts
   }
+}
+
+TEST_F(EngineTest, WordReachSettlesMostRandomWindows) { expect_random_windows_settled(91, 6000, 100, {30, 45, 60}, 1); }
+
+TEST_F(EngineTest, EditReachSettlesMostRandomWindows)
+{
+  expect_random_windows_settled(93, 4000, 500, {150, 300, 500}, 7);
 }
 
 // A bound that slides from window to window reuses a side's program where
@@ -518,27 +543,12 @@ TEST_F(EngineTest, EditReachVerdictsNeverExcludeAReachedScore)
     const unsigned n = static_cast<unsigned>(e.size());
     SCOPED_TRACE("k " + std::to_string(k) + " mismatch " + std::to_string(global_mismatch_score) + " indel " +
                  std::to_string(global_indel_score));
-    ExtensionBound bound;
-    bound.scan_windows(e.text(), n, k);
-    for (unsigned s = 0; s + k < n; s += pick(r, 0, 3) ? pick(r, 1, 9) : pick(r, 10, 200)) {
-      if (has_N(e.text() + s, static_cast<int>(k))) continue;
-      Csat w;
-      w.reset(e.text() + s, e.text() + s + k);
-      const int reached = extended_score(e, w);
-      for (int m : {reached, reached - 1, reached - pick(r, 2, 40)}) {
-        if (m <= 0) continue;
-        ASSERT_FALSE(bound.window_hopeless(s, m)) << "window " << s << " said hopeless for " << m << ", reached "
-                                                  << reached;
-      }
-      ++asked;
-      const bool settled = bound.window_hopeless(s, reached + 2);
-      tight += settled;
-      if (settled) {  // a verdict carried over from the last window must be one made afresh
-        ExtensionBound fresh;
-        fresh.scan_windows(e.text(), n, k);
-        ASSERT_TRUE(fresh.window_hopeless(s, reached + 2)) << "window " << s;
-      }
-    }
+    // A verdict carried over from the last window must be one made afresh.
+    check_window_verdicts(e, k, r, 3, 200, asked, tight, [&](unsigned s, int m) {
+      ExtensionBound fresh;
+      fresh.scan_windows(e.text(), n, k);
+      ASSERT_TRUE(fresh.window_hopeless(s, m)) << "window " << s;
+    });
   });
   EXPECT_GE(tight, asked / 5);
 }
@@ -658,28 +668,5 @@ TEST_F(EngineTest, EditReachCarriesVerdictsOverRotationsSoundly)
   EXPECT_GT(carried, 700);
 }
 
-// Under the default parameters the edit distance settles nearly every window
-// of random DNA for units of 150 to 500, which no count bounds.
-TEST_F(EngineTest, EditReachSettlesMostRandomWindows)
-{
-  Rng r(93);
-  std::string t;
-  for (int i = 0; i < 4000; ++i) t += base(r);
-  units(1, 500);
-  CSearchController::reset_minimum_arrays();
-  Engine e(t);
-  for (unsigned k : {150u, 300u, 500u}) {
-    SCOPED_TRACE("k " + std::to_string(k));
-    ExtensionBound bound;
-    bound.scan_windows(e.text(), static_cast<uint64_t>(e.size()), k);
-    const int m = CSearchController::minScores_user[k];
-    int windows = 0, settled = 0;
-    for (unsigned s = 0; s + k < static_cast<unsigned>(e.size()); s += 7) {
-      ++windows;
-      settled += bound.window_hopeless(s, m);
-    }
-    EXPECT_GE(settled, windows * 99 / 100);
-  }
-}
 
 }  // namespace
