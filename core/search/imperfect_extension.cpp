@@ -545,6 +545,7 @@ class PathSharer {
       return;
     const char* const text_limit = D::sign > 0 ? ws->text + ws->n : ws->text - 1;
     if (limit != text_limit || !ws->covers(sat.unit_begin) || !ws->covers(sat.unit_end)) return;
+    if (ws->n >= UINT32_MAX) return;  // the recorded positions are 32-bit offsets
     const long long most = static_cast<long long>(ws->n) + (sat.score > 0 ? sat.score : 0);
     if (static_cast<long long>(P.max_reduction) - L < most) return;
     WalkSharing::Memo* m = ws->memo(D::sign > 0 ? 0 : 1, L);

@@ -70,8 +70,7 @@ class WalkSharing {
   struct Memo;  // one direction and unit length's recorded walks
   static WalkSharing* current();
   Memo* memo(int direction, int L);
-  // Offsets of positions fit 32 bits.
-  bool covers(const char* p) const { return p >= text && p <= text + n && n < UINT32_MAX; }
+  bool covers(const char* p) const { return p >= text && p <= text + n; }
   // The position of the entry a recorded step gives.
   const char* entry_position(const WalkNode& node, bool backward) const
   {
