@@ -245,6 +245,11 @@ class BestState {
 //    another walk there). B is at e in A's state plus delta, with A's
 //    entries j .. e-1 appended to its own, and with the counts moved on by
 //    A's. At e, B goes on by itself (or joins again).
+//    A node where A was not safe still passes when a safe walk later took
+//    A's step there (the node's `safe_step`): by 2 every safe walk at that
+//    node takes that step, so B, safe there, moves to A's next node with the
+//    same delta. The first safe walk to stop at such a node finds out by
+//    taking its own decision there; those after it go on along A's path.
 // 4. The best end point: at each node i the walk takes its state when
 //    s_i > best - prefer_longer. With prefer_longer 1 (0) the best after
 //    nodes j .. e-1 is therefore the last (first) of the highest scores of
@@ -284,6 +289,7 @@ struct WalkSharing::Memo {
   // path stops; and per block of 64 nodes, the lowest and highest of those.
   std::vector<int> gate;
   std::vector<int> block_min;
+  std::vector<int> block_min_unsafe;  // of the gates of steps that are not safe_step
   std::vector<int> block_max;
   // Per block, where its highest gate lies: the first and the last of equal ones.
   std::vector<uint8_t> block_first_max, block_last_max;
@@ -361,11 +367,13 @@ struct WalkSharing::Memo {
     const uint8_t in_block = static_cast<uint8_t>(i % block);
     if (in_block == 0) {
       block_min.push_back(g);
+      block_min_unsafe.push_back(g);
       block_max.push_back(g);
       block_first_max.push_back(0);
       block_last_max.push_back(0);
     } else {
       block_min.back() = std::min(block_min.back(), g);
+      block_min_unsafe.back() = std::min(block_min_unsafe.back(), g);
       if (g > block_max.back()) {
         block_max.back() = g;
         block_first_max.back() = in_block;
@@ -375,16 +383,30 @@ struct WalkSharing::Memo {
     return i;
   }
 
-  // The first node in [j, end) whose gate is at most x, or `end`.
-  uint32_t first_at_most(uint32_t j, uint32_t end, long long x) const
+  // Node i's step, taken where its walk was not safe, is every safe walk's.
+  void mark_safe_step(uint32_t i)
+  {
+    nodes[i].safe_step = true;
+    const uint32_t b = i / block, from = b * block, to = std::min<uint32_t>(from + block, gate.size());
+    int least = INT_MAX;
+    for (uint32_t k = from; k < to; ++k)
+      if (!nodes[k].safe_step) least = std::min(least, gate[k]);
+    block_min_unsafe[b] = least;
+  }
+
+  // The first node in [j, end) that a follower may not pass, or `end`: its
+  // gate is at most `follower_bar`, or at most `recorder_bar` and its step is
+  // not known to be a safe walk's.
+  uint32_t first_stop(uint32_t j, uint32_t end, long long follower_bar, long long recorder_bar) const
   {
     uint32_t i = j;
     while (i < end) {
-      if (i % block == 0 && i + block <= end && block_min[i / block] > x) {
+      if (i % block == 0 && i + block <= end && block_min[i / block] > follower_bar &&
+          block_min_unsafe[i / block] > recorder_bar) {
         i += block;
         continue;
       }
-      if (gate[i] <= x) return i;
+      if (gate[i] <= follower_bar || (gate[i] <= recorder_bar && !nodes[i].safe_step)) return i;
       ++i;
     }
     return end;
@@ -564,12 +586,15 @@ class PathSharer {
   bool at_node(Csat& sat, int& phase, BestState& best)
   {
     pending_ = false;
+    const uint32_t watched = watched_;
+    watched_ = WalkSharing::Memo::none;
     const bool safe = sat.score > safe_above_;
     if (safe) {
       if (!engaged_) engage(sat);
       if (!memo_) return false;  // the walk stopped sharing
       const uint32_t j = memo_->find(key(sat), rotation_[phase]);
       if (j != WalkSharing::Memo::none && follow(j, sat, phase, best)) return true;
+      watched_ = watched;
       if (!recording_) {
         path_ = memo_->open_path();
         recording_ = true;
@@ -588,6 +613,19 @@ class PathSharer {
   {
     if (!pending_) return;
     node_.kind = kind;
+    // A safe walk stands where a recorded walk did not stand safely: if both
+    // took the same step, safe walks may follow the recorded one through it.
+    if (watched_ != WalkSharing::Memo::none && keyed_) {
+      const uint32_t w = watched_;
+      watched_ = WalkSharing::Memo::none;
+      const Node& r = memo_->nodes[w];
+      if (r.at == node_.at && r.kind == kind) {
+        memo_->mark_safe_step(w);
+        ++ws_->stats_.safe_steps;
+        // Its walk's next node, if a step, is where this walk goes next.
+        if (w + 1 < memo_->path_end[r.path] && memo_->gate[w + 1] != INT_MIN) watched_ = w + 1;
+      }
+    }
     const uint32_t i = memo_->push(node_);
     ++ws_->stats_.nodes_recorded;
     if (keyed_) memo_->insert(node_.at, rotation_[node_.phase], i);
@@ -610,13 +648,22 @@ class PathSharer {
   Node make_node(const Csat& sat, int phase, char kind) const
   {
     return Node{key(sat), sat.score, sat.mismatches, sat.insertions, sat.deletions, sat.Ns,
-                static_cast<int16_t>(phase), kind, path_, 0};
+                static_cast<int16_t>(phase), kind, false, path_, 0};
   }
 
   void close()
   {
     memo_->close_path(path_);
     recording_ = false;
+  }
+
+  // The walk stops following at node i, in i's state moved by delta: when
+  // that is a step where this walk is safe, its own decision there tells
+  // whether the step is every safe walk's.
+  void watch(uint32_t i, long long delta)
+  {
+    const int g = memo_->gate[i];
+    if (g != INT_MIN && g + delta > safe_above_) watched_ = i;
   }
 
   // The rotation ids of the walk's unit: two rotations are equal exactly
@@ -671,7 +718,7 @@ class PathSharer {
       const uint32_t end = m.path_end[nj.path];
       if (end == WalkSharing::Memo::open) return false;  // the walk's own path
       const long long delta = static_cast<long long>(sat.score) - nj.score;
-      const uint32_t e = m.first_at_most(j, end, safe_above_ + (delta < 0 ? -delta : 0));
+      const uint32_t e = m.first_stop(j, end, safe_above_ - delta, safe_above_);
       if (e == j || e == end) return false;  // (a closed path always ends in a stop)
       if (recording_) {
         Node join = make_node(sat, phase, 'J');
@@ -690,8 +737,11 @@ class PathSharer {
       const int mis = sat.mismatches - nc.mismatches, ins = sat.insertions - nc.insertions;
       const int del = sat.deletions - nc.deletions, Ns = sat.Ns - nc.Ns;
       const uint32_t end = m.path_end[nc.path];
-      const uint32_t e = m.first_at_most(cur, end, safe_above_ + (delta < 0 ? -delta : 0));
-      if (e == cur) return true;  // stopped at a join target: go on alone from here
+      const uint32_t e = m.first_stop(cur, end, safe_above_ - delta, safe_above_);
+      if (e == cur) {  // stopped at a join target: go on alone from here
+        watch(cur, delta);
+        return true;
+      }
       auto move_to = [&](uint32_t i) {
         const Node& n = m.nodes[i];
         D::cursor(sat) = ws_->text + n.at;
@@ -731,7 +781,10 @@ class PathSharer {
       move_to(e);
       ws_->stats_.nodes_followed += e - cur;
       // A join is the state of the node it leads to: go on there.
-      if (m.nodes[e].kind != 'J') return true;
+      if (m.nodes[e].kind != 'J') {
+        watch(e, delta);
+        return true;
+      }
       cur = m.nodes[e].link;
     }
   }
@@ -745,6 +798,7 @@ class PathSharer {
   bool recording_ = false;
   bool pending_ = false;
   bool keyed_ = false;
+  uint32_t watched_ = WalkSharing::Memo::none;  // a recorded node this walk stands at (see watch)
   uint32_t path_ = 0;
   Node node_{};
   uint32_t rotation_[64];

@@ -46,6 +46,9 @@ struct WalkNode {
   // of an alternative; 'E': the walk's end (the text's end or a long N
   // run) after the step before; 'J': where the walk joined another one.
   char kind;
+  // A step taken where the recording walk was not safe, which a safe walk
+  // later took there too: safe walks follow it (see imperfect_extension.cpp).
+  bool safe_step;
   uint32_t path;
   uint32_t link;  // of a join: the node it leads to
 };
@@ -64,6 +67,7 @@ class WalkSharing {
     uint64_t nodes_recorded = 0;
     uint64_t joins = 0;           // walks that took over a recorded stretch
     uint64_t nodes_followed = 0;  // disagreements they did not walk
+    uint64_t safe_steps = 0;      // steps found to be every safe walk's (safe_step)
   };
   const Stats& stats() const { return stats_; }
 
