@@ -13,6 +13,7 @@
 
 #include "exact_candidates.h"
 #include "kmer_neighbourhood.h"
+#include "lazy_marks.h"
 #include "unit_scan.h"
 #include "word_compare.h"
 
@@ -317,6 +318,46 @@ TEST(KmerNeighbourhood, CountsAfterStepsAndJumpsMatchARecount)
         s = pick(r, 0, n - k);
       if (s > n - k) s = pick(r, 0, 1) ? n - k : 0;
     }
+  }
+}
+
+// Covers applied late must read, and end, as covers written at once: long
+// lists (claims) and short ones (written at once) in any order, entries
+// outside their record, claims clipped by later records on either side or
+// inside, and more claims than are held at once (the short spans).
+TEST(LazyMarks, ReadAndEndAsCoversWrittenAtOnce)
+{
+  std::mt19937_64 r(11);
+  auto pick = [&](long lo, long hi) { return lo + static_cast<long>(r() % static_cast<uint64_t>(hi - lo + 1)); };
+  const long n = 5000;
+  const std::string text(static_cast<std::size_t>(n), 'A');
+  for (int round = 0; round < 30; ++round) {
+    const long widest = round % 3 == 0 ? 60 : 3000;
+    std::vector<uint64_t> eager_words(static_cast<std::size_t>(n + 2 + 63) / 64);
+    for (uint64_t& w : eager_words) w = r();
+    std::vector<uint64_t> lazy_words = eager_words;
+    MarkView eager{eager_words.data(), -1, n + 1}, base{lazy_words.data(), -1, n + 1};
+    {
+      LazyMarks lazy(base, text.data(), nullptr);
+      for (int c = 0; c < 150; ++c) {
+        const long a = pick(0, n - 1), b = std::min(n, a + pick(1, widest));
+        Csat rec;
+        rec.reset(text.data() + a, text.data() + b);
+        const long entries = pick(0, 2) ? pick(1024, 1300) : pick(0, 30);
+        eager.fill(a, b, ' ');
+        for (long i = 0; i < entries; ++i) {
+          const long e = pick(std::max(0L, a - 3), std::min(n - 1, b + 2));
+          rec.missense_list.push_back({text.data() + e, 'M'});
+          eager.set(e, 'a');
+        }
+        lazy.cover(rec);
+        for (int i = 0; i < 40; ++i) {
+          const long p = pick(-1, n);
+          ASSERT_EQ(lazy.at(p), eager.at(p)) << "round " << round << ", cover " << c << ", position " << p;
+        }
+      }
+    }
+    for (long p = -1; p <= n; ++p) ASSERT_EQ(base.at(p), eager.at(p)) << "round " << round << ", position " << p;
   }
 }
 

@@ -11,6 +11,7 @@
 #include "exact_candidates.h"
 #include "extension_bound.h"
 #include "global-types-and-parameters.h"
+#include "lazy_marks.h"
 #include "run_frontend.h"
 #include "walk_sharing.h"
 
@@ -191,6 +192,15 @@ class ImperfectScan {
     else
       drop_entries(s, window_seed(s));
   }
+  void cover(LazyMarks& m, Csat& s) const
+  {
+    restore_entries(s, text_, n_);
+    m.cover(s);
+    if (s.dropped)
+      release_entries(s);
+    else
+      drop_entries(s, window_seed(s));
+  }
   long reach(const Csat& s) const
   {
     long r = s.end - text_;
@@ -291,8 +301,10 @@ bool CSearchController::scan_unit_length(unsigned k, CAnchorSeq& anchors, Chunke
     return !poll_progress(seq_number, name, k) &&
            chunked_scan(scan, chunk, marks, chunks, *search_pool, pool, take_split, NoPreparation());
   ImperfectScan::Pass pass(scan);
-  scan_windows(scan, pass, 0, scan.windows_end(), marks, pool, take,
+  LazyMarks lazy(marks, scan.text(), &pass.sharing);
+  scan_windows(scan, pass, 0, scan.windows_end(), lazy, pool, take,
                [&](unsigned s) { return s % 256 == 0 && poll_progress(seq_number, name, k); });
+  lazy.flush();
   return true;
 }
 

@@ -107,6 +107,17 @@ class WalkSharing {
       for (uint32_t i = t.from; i < t.to; ++i) f(entry_position(nodes[i], t.backward));
     }
   }
+  // The stretches that hold the deferred entries of `r`, in walk order, and
+  // the offset of a stretch's entry at node i (from <= i < to).
+  const std::vector<Tail>& deferred_tails(const Csat& r) const
+  {
+    check_owner(r);
+    return tails;
+  }
+  long entry_offset(const Tail& t, uint32_t i) const
+  {
+    return static_cast<long>(entry_position(nodes_of(t.memo)[i], t.backward) - text);
+  }
   // Puts the deferred entries into the list, in walk order.
   void give_deferred_entries(Csat& r);
   // One past the last position of the record's entries, own and deferred.

@@ -1,0 +1,201 @@
+#include "lazy_marks.h"
+
+#include <algorithm>
+
+namespace {
+// Claims kept at once; beyond it the oldest is written (their entries are
+// held meanwhile, so this bounds the memory they take).
+constexpr unsigned most_claimants = 64;
+}  // namespace
+
+LazyMarks::LazyMarks(MarkView& marks, const char* t, const WalkSharing* ws) : base(marks), text(t), sharing(ws) {}
+
+LazyMarks::~LazyMarks() { flush(); }
+
+long LazyMarks::entry(const WalkSharing::Tail& t, uint32_t i) const { return sharing->entry_offset(t, i); }
+
+char LazyMarks::at(long p) const
+{
+  if (!claims.empty()) {
+    auto it = std::upper_bound(claims.begin(), claims.end(), p, [](long x, const Claim& c) { return x < c.b; });
+    if (it != claims.end() && it->a <= p) return is_entry(claimants[it->who], p) ? 'a' : ' ';
+  }
+  return base.at(p);
+}
+
+// Along a stretch the walk moved one way, so its entries' offsets are
+// monotone: rising forward, falling backward.
+bool LazyMarks::is_entry(const Claimant& c, long p) const
+{
+  if (std::binary_search(c.own.begin(), c.own.end(), p)) return true;
+  auto it = std::upper_bound(c.tails.begin(), c.tails.end(), p, [](long x, const TailRange& r) { return x < r.lo; });
+  // Neighbouring stretches may share an end offset.
+  for (int back = 0; back < 2 && it != c.tails.begin(); ++back) {
+    const TailRange& r = *--it;
+    if (r.hi < p) break;
+    uint32_t lo = r.tail.from, hi = r.tail.to;
+    while (lo < hi) {
+      const uint32_t mid = lo + (hi - lo) / 2;
+      const long e = entry(r.tail, mid);
+      if (r.tail.backward ? e > p : e < p)
+        lo = mid + 1;
+      else
+        hi = mid;
+    }
+    if (lo < r.tail.to && entry(r.tail, lo) == p) return true;
+  }
+  return false;
+}
+
+template <class F>
+void LazyMarks::for_each_entry_in(const Claimant& c, long a, long b, F&& f) const
+{
+  for (auto it = std::lower_bound(c.own.begin(), c.own.end(), a); it != c.own.end() && *it < b; ++it) f(*it);
+  auto t = std::lower_bound(c.tails.begin(), c.tails.end(), a, [](const TailRange& r, long x) { return r.hi < x; });
+  for (; t != c.tails.end() && t->lo < b; ++t)
+    for (uint32_t i = t->tail.from; i < t->tail.to; ++i) {
+      const long e = entry(t->tail, i);
+      if (e >= a && e < b) f(e);
+    }
+}
+
+// Later marks overwrite [a, b): the claims there are dropped.
+void LazyMarks::clip(long a, long b)
+{
+  auto first = std::upper_bound(claims.begin(), claims.end(), a, [](long x, const Claim& c) { return x < c.b; });
+  auto last = first;
+  while (last != claims.end() && last->a < b) ++last;
+  if (first == last) return;
+  cut.clear();
+  for (auto it = first; it != last; ++it) {
+    Claimant& c = claimants[it->who];
+    --c.claims;
+    if (it->a < a) {
+      cut.push_back({it->a, a, it->who});
+      ++c.claims;
+    }
+    if (it->b > b) {
+      cut.push_back({b, it->b, it->who});
+      ++c.claims;
+    }
+  }
+  for (auto it = first; it != last; ++it)
+    if (claimants[it->who].live && claimants[it->who].claims == 0) release(it->who);
+  const auto at = claims.erase(first, last);
+  claims.insert(at, cut.begin(), cut.end());
+}
+
+void LazyMarks::write(const Claim& claim)
+{
+  base.fill(claim.a, claim.b, ' ');
+  for_each_entry_in(claimants[claim.who], claim.a, claim.b, [&](long e) { base.set(e, 'a'); });
+}
+
+void LazyMarks::release(uint32_t who)
+{
+  Claimant& c = claimants[who];
+  c.own.clear();
+  c.tails.clear();
+  c.claims = 0;
+  c.live = false;
+  unused.push_back(who);
+  --holding;
+}
+
+void LazyMarks::flush()
+{
+  for (const Claim& c : claims) write(c);
+  for (const Claim& c : claims)
+    if (claimants[c.who].live) release(c.who);
+  claims.clear();
+}
+
+void LazyMarks::flush_oldest()
+{
+  uint32_t oldest = 0;
+  uint64_t age = UINT64_MAX;
+  for (const Claim& c : claims)
+    if (claimants[c.who].age < age) {
+      age = claimants[c.who].age;
+      oldest = c.who;
+    }
+  for (const Claim& c : claims)
+    if (c.who == oldest) write(c);
+  claims.erase(std::remove_if(claims.begin(), claims.end(), [&](const Claim& c) { return c.who == oldest; }),
+               claims.end());
+  release(oldest);
+}
+
+// The cover as it always was, for records with short lists.
+void LazyMarks::cover_now(const Csat& r)
+{
+  const long a = r.start - text, b = r.end - text;
+  clip(a, b);
+  base.fill(a, b, ' ');
+  auto free_at = [&](long e) {
+    if (e < a || e >= b) clip(e, e + 1);
+    base.set(e, 'a');
+  };
+  for (const missense_entry& e : r.missense_list) free_at(e.pos - text);
+  if (r.deferred_entries) sharing->for_each_deferred_position(r, [&](const char* p) { free_at(p - text); });
+}
+
+void LazyMarks::cover(const Csat& r)
+{
+  ++covers;
+  if (r.entry_count() < drop_entries_from) {
+    cover_now(r);
+    return;
+  }
+  const long a = r.start - text, b = r.end - text;
+  clip(a, b);
+  uint32_t who;
+  if (!unused.empty()) {
+    who = unused.back();
+    unused.pop_back();
+  } else {
+    who = static_cast<uint32_t>(claimants.size());
+    claimants.emplace_back();
+  }
+  ++holding;
+  Claimant& c = claimants[who];
+  c.live = true;
+  c.age = covers;
+  auto free_outside = [&](long e) {
+    if (e >= a && e < b) return false;
+    clip(e, e + 1);
+    base.set(e, 'a');
+    return true;
+  };
+  for (const missense_entry& e : r.missense_list) {
+    const long p = e.pos - text;
+    if (!free_outside(p)) c.own.push_back(p);
+  }
+  // A list left deferred is in walk order: forward rising, then backward falling.
+  if (!std::is_sorted(c.own.begin(), c.own.end())) std::sort(c.own.begin(), c.own.end());
+  if (r.deferred_entries)
+    for (const WalkSharing::Tail& t : sharing->deferred_tails(r)) {
+      if (t.from == t.to) continue;
+      const long first = entry(t, t.from), last = entry(t, t.to - 1);
+      const long lo = std::min(first, last), hi = std::max(first, last);
+      if (lo < a || hi >= b)
+        for (uint32_t i = t.from; i < t.to; ++i) free_outside(entry(t, i));
+      c.tails.push_back({t, lo, hi});
+    }
+  // The forward walk's stretches rise and the backward walk's, after them,
+  // fall below the seed: reversing those sorts them.
+  auto backward = std::find_if(c.tails.begin(), c.tails.end(), [](const TailRange& x) { return x.tail.backward; });
+  std::reverse(backward, c.tails.end());
+  std::rotate(c.tails.begin(), backward, c.tails.end());
+  auto by_start = [](const TailRange& x, const TailRange& y) { return x.lo < y.lo; };
+  if (!std::is_sorted(c.tails.begin(), c.tails.end(), by_start)) std::sort(c.tails.begin(), c.tails.end(), by_start);
+  const long from = std::max(a, base.first), to = std::min(b, base.last);
+  if (from >= to) {
+    release(who);
+    return;
+  }
+  c.claims = 1;
+  const auto at = std::upper_bound(claims.begin(), claims.end(), from, [](long x, const Claim& k) { return x < k.a; });
+  claims.insert(at, Claim{from, to, who});
+  if (holding > most_claimants) flush_oldest();
+}
