@@ -769,6 +769,13 @@ class PathSharer {
           list.data[list.count++] = {ws_->entry_position(n, D::sign < 0), n.kind};
         }
       };
+      // The next stretch's first node is far away in the record: fetch it
+      // while this one is taken over.
+      if (m.nodes[e].kind == 'J') {
+        const uint32_t next = m.nodes[e].link;
+        __builtin_prefetch(&m.nodes[next]);
+        __builtin_prefetch(&m.gate[next]);
+      }
       const uint32_t top = m.highest(cur, e, P_.prefer_longer == 1);
       if (static_cast<long long>(m.gate[top]) + delta > static_cast<long long>(best.score()) - P_.prefer_longer) {
         append(cur, top);
