@@ -330,7 +330,7 @@ struct WalkSharing::Memo {
   // The first walk to record a node keeps it.
   void insert(uint32_t pos, uint32_t rotation, uint32_t node)
   {
-    if (2 * (used + 1) > table.size()) grow();
+    if (4 * (used + 1) > 3 * table.size()) grow();
     const std::size_t mask = table.size() - 1;
     for (std::size_t i = hash(pos, rotation) & mask;; i = (i + 1) & mask) {
       Slot& s = table[i];
