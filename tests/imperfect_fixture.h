@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -146,6 +147,32 @@ inline void fill_pool(size_t n)
     s->reset(seed, seed + 2);
     sat_alloc.give_back(s);
   }
+}
+
+// A diverged satellite array between random flanks: copies of `unit` with
+// substitutions, deletions and insertions at `rate` each, and with `Ns` now
+// and then a short N run.
+inline std::string diverged_satellite(unsigned seed, const std::string& unit, double rate, size_t length, bool Ns)
+{
+  uint64_t x = seed * 0x9E3779B97F4A7C15ull + 1;
+  auto next = [&] {
+    x ^= x >> 12;
+    x ^= x << 25;
+    x ^= x >> 27;
+    return (x * 2685821657736338717ull) >> 11;
+  };
+  auto chance = [&](double p) { return static_cast<double>(next() % 1000000) < p * 1e6; };
+  static const char bases[] = "ACGT";
+  std::string t;
+  for (int i = 0; i < 150; ++i) t += bases[next() % 4];
+  for (size_t i = 0; t.size() < 150 + length; ++i) {
+    if (Ns && chance(0.004)) t.append(1 + next() % 3, 'N');
+    if (chance(rate)) continue;  // deletion
+    t += chance(rate) ? bases[next() % 4] : unit[i % unit.size()];
+    if (chance(rate)) t += bases[next() % 4];
+  }
+  for (int i = 0; i < 150; ++i) t += bases[next() % 4];
+  return t;
 }
 
 #endif

@@ -153,32 +153,6 @@ TEST_F(EngineTest, RestoreKeepsEntriesFromBeforeTheWalk)
   EXPECT_EQ(describe(s, e.text()), "4-20 s8 m1 i0 d0 n0 [12M]");
 }
 
-// A diverged satellite array between random flanks: copies of `unit` with
-// substitutions, deletions and insertions at `rate` each, and with `Ns` now
-// and then a short N run.
-std::string satellite(unsigned seed, const std::string& unit, double rate, size_t length, bool Ns)
-{
-  uint64_t x = seed * 0x9E3779B97F4A7C15ull + 1;
-  auto next = [&] {
-    x ^= x >> 12;
-    x ^= x << 25;
-    x ^= x >> 27;
-    return (x * 2685821657736338717ull) >> 11;
-  };
-  auto chance = [&](double p) { return static_cast<double>(next() % 1000000) < p * 1e6; };
-  static const char bases[] = "ACGT";
-  std::string t;
-  for (int i = 0; i < 150; ++i) t += bases[next() % 4];
-  for (size_t i = 0; t.size() < 150 + length; ++i) {
-    if (Ns && chance(0.004)) t.append(1 + next() % 3, 'N');
-    if (chance(rate)) continue;  // deletion
-    t += chance(rate) ? bases[next() % 4] : unit[i % unit.size()];
-    if (chance(rate)) t += bases[next() % 4];
-  }
-  for (int i = 0; i < 150; ++i) t += bases[next() % 4];
-  return t;
-}
-
 // Walks that take over an earlier walk's path must leave every record as the
 // walk alone would: fields, entries and best end point. Windows all over a
 // satellite array, of its unit's length and of lengths near its multiples
@@ -219,7 +193,7 @@ TEST_F(EngineTest, SharedWalksGiveTheRecordsOfLoneWalks)
     bool Ns;
   } arrays[] = {{"ATTCC", 0.01, false}, {"ATTCC", 0.03, true}, {"AATAGTG", 0.02, false}, {"AC", 0.02, true}};
   for (const auto& a : arrays) {
-    const std::string text = satellite(7, a.unit, a.rate, 900, a.Ns);
+    const std::string text = diverged_satellite(7, a.unit, a.rate, 900, a.Ns);
     const unsigned L = static_cast<unsigned>(std::strlen(a.unit));
     const unsigned lengths[] = {L, L + 1, 2 * L - 1, 2 * L};
     for (const Set& set : sets) {

@@ -88,6 +88,21 @@ TEST_F(ThreadedSearch, EveryModeThreadCountAndChunkLengthGivesTheSerialResult)
     }
 }
 
+// Diverged arrays whose records hold thousands of entries, most of them on
+// shared walks: the serial scan applies their marks late, the chunks at once.
+TEST_F(ThreadedSearch, DivergedArraysWithLongEntryListsGiveTheSerialResult)
+{
+  units(4, 10);
+  const std::vector<std::string> texts = {diverged_satellite(3, "AATAGTG", 0.05, 12000, false),
+                                          diverged_satellite(5, "ATTCC", 0.03, 12000, true)};
+  WorkerPool pool(2);
+  for (const std::string& text : texts)
+    for (int mode = 1; mode < 3; ++mode) {
+      const std::vector<std::string> serial = search(text, mode, nullptr, 0);
+      for (unsigned chunk : {700u, 5000u}) EXPECT_EQ(search(text, mode, &pool, chunk), serial) << "mode " << mode;
+    }
+}
+
 TEST_F(ThreadedSearch, ParametersThatChangeTheMarksAndTheirResets)
 {
   // Ns as mismatches put alignment events outside a trimmed repeat; short
