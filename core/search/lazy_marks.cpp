@@ -14,12 +14,10 @@ LazyMarks::~LazyMarks() { flush(); }
 
 long LazyMarks::entry(const WalkSharing::Tail& t, uint32_t i) const { return sharing->entry_offset(t, i); }
 
-char LazyMarks::at(long p) const
+char LazyMarks::claimed_at(long p) const
 {
-  if (!claims.empty()) {
-    auto it = std::upper_bound(claims.begin(), claims.end(), p, [](long x, const Claim& c) { return x < c.b; });
-    if (it != claims.end() && it->a <= p) return is_entry(claimants[it->who], p) ? 'a' : ' ';
-  }
+  auto it = std::upper_bound(claims.begin(), claims.end(), p, [](long x, const Claim& c) { return x < c.b; });
+  if (it != claims.end() && it->a <= p) return is_entry(claimants[it->who], p) ? 'a' : ' ';
   return base.at(p);
 }
 

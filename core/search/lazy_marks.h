@@ -37,7 +37,9 @@ class LazyMarks {
   LazyMarks(const LazyMarks&) = delete;
   LazyMarks& operator=(const LazyMarks&) = delete;
 
-  char at(long p) const;
+  // Read for every window of every unit length: the common case, no claims,
+  // stays as cheap as the plain marks.
+  char at(long p) const { return claims.empty() ? base.at(p) : claimed_at(p); }
   // The marks of the kept record r (its own entries in any order, its
   // deferred ones on the sharing); nothing of r is read after.
   void cover(const Csat& r);
@@ -61,6 +63,7 @@ class LazyMarks {
     uint32_t who;
   };
 
+  char claimed_at(long p) const;
   long entry(const WalkSharing::Tail& t, uint32_t i) const;
   bool is_entry(const Claimant& c, long p) const;
   template <class F>
