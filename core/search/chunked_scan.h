@@ -292,8 +292,9 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
     ch.prepared.clear();
     uint64_t bases = 0;
     typename Scan::Pass pass(scan);
+    auto&& own_view = scan.marks_view(own, pass);
     ch.spec_end = scan_windows(
-        scan, pass, ch.a, ch.b, own, ch.pool,
+        scan, pass, ch.a, ch.b, own_view, ch.pool,
         [&](unsigned s, Csat* r) {
           if (r->length() > chunk_len) st.publish(c, *r, scan.text());
           bases += r->length();
@@ -323,10 +324,11 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
   }
 
   typename Scan::Pass pass(scan);  // the reconcile visits the windows in order
+  auto&& view = scan.marks_view(m, pass);
   long true_reach = LONG_MIN;       // of every repeat taken so far
   long F = LONG_MIN;           // of those the chunk's speculative run did not take
   auto take_true = [&](unsigned s, Csat* r, bool differs, Csat* prepared) {
-    scan.cover(m, *r);
+    scan.cover(view, *r);
     long reach = scan.reach(*r);
     true_reach = std::max(true_reach, reach);
     if (differs) F = std::max(F, reach);
@@ -346,7 +348,7 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
         guess = ch.taken[next].second;
         prepared = ch.prepared[next++];
       }
-      if (!scan.eligible(s, m, Ns)) {
+      if (!scan.eligible(s, view, Ns)) {
         if (guess) {
           F = std::max(F, scan.reach(*guess));
           own_pool.give_back(guess);
@@ -371,7 +373,7 @@ bool chunked_scan(Scan& scan, unsigned chunk_len, MarkView& m, ChunkedScanState&
     ch.prepared.clear();
     // Windows the speculative run left (a long repeat covered them).
     scan_windows(
-        scan, pass, s, ch.b, m, own_pool, [&](unsigned w, Csat* r) {
+        scan, pass, s, ch.b, view, own_pool, [&](unsigned w, Csat* r) {
           true_reach = std::max(true_reach, scan.reach(*r));  // before `take` may change or reuse r
           take(w, r, prepare(*r, own_pool));
           return true;

@@ -188,6 +188,12 @@ class ExactScan {
     if (marks(s)) m.fill(s.start - S_, s.end - S_, ' ');
   }
   long reach(const Csat& s) const { return marks(s) ? s.end - S_ : LONG_MIN; }
+  // The marks as a pass reads and covers them: as they are.
+  template <class View>
+  View& marks_view(View& m, Pass&) const
+  {
+    return m;
+  }
 
  private:
   bool marks(const Csat& s) const

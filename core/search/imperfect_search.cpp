@@ -192,14 +192,25 @@ class ImperfectScan {
     else
       drop_entries(s, window_seed(s));
   }
-  void cover(LazyMarks& m, Csat& s) const
+  // Records with long entry lists cover late (the same marks, read where
+  // they are needed); a record a chunk took gets its entries back as the
+  // pass's shared stretches, not copied.
+  template <class View>
+  void cover(LazyMarks<View>& m, Csat& s) const
   {
-    restore_entries(s, text_, n_);
+    restore_entries(s, text_, n_, true);
     m.cover(s);
-    if (s.dropped)
+    if (s.dropped) {
+      if (s.deferred_entries) WalkSharing::current()->forget_deferred(s);
       release_entries(s);
-    else
+    } else {
       drop_entries(s, window_seed(s));
+    }
+  }
+  template <class View>
+  LazyMarks<View> marks_view(View& m, Pass& p) const
+  {
+    return LazyMarks<View>(m, text_, &p.sharing);
   }
   long reach(const Csat& s) const
   {
@@ -249,19 +260,21 @@ void drop_entries(Csat& r, const CsatFields& seed)
 // The extension is a function of the seed, the text and the parameters, so
 // walking the seed again gives the record its entries back; the fields must
 // come out as they are, or the program is broken and must not write on.
-void restore_entries(Csat& r, const char* text, uint64_t n)
+void restore_entries(Csat& r, const char* text, uint64_t n, bool deferred)
 {
   if (!r.entries_missing()) return;
   const CsatFields kept = r;
   static_cast<CsatFields&>(r) = r.dropped->seed;
   r.missense_list.count = 0;
-  {
+  if (deferred) {
+    extend_seed(r, text, n);
+  } else {
     WalkSharing::Copying all_entries(WalkSharing::current());
     extend_seed(r, text, n);
   }
   trim_Ns(r);
   sort_missense(r.missense_list);
-  if (!same_fields(r, kept) || r.missense_list.count < drop_entries_from) {
+  if (!same_fields(r, kept) || r.entry_count() < drop_entries_from) {
     std::fprintf(stderr, "Internal error: a repeat's alignment could not be recomputed.\n");
     std::abort();
   }
@@ -301,7 +314,7 @@ bool CSearchController::scan_unit_length(unsigned k, CAnchorSeq& anchors, Chunke
     return !poll_progress(seq_number, name, k) &&
            chunked_scan(scan, chunk, marks, chunks, *search_pool, pool, take_split, NoPreparation());
   ImperfectScan::Pass pass(scan);
-  LazyMarks lazy(marks, scan.text(), &pass.sharing);
+  LazyMarks<MarkView> lazy = scan.marks_view(marks, pass);
   scan_windows(scan, pass, 0, scan.windows_end(), lazy, pool, take,
                [&](unsigned s) { return s % 256 == 0 && poll_progress(seq_number, name, k); });
   lazy.flush();

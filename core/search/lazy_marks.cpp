@@ -8,13 +8,17 @@ namespace {
 constexpr unsigned most_claimants = 64;
 }  // namespace
 
-LazyMarks::LazyMarks(MarkView& marks, const char* t, const WalkSharing* ws) : base(marks), text(t), sharing(ws) {}
+template <class View>
+LazyMarks<View>::LazyMarks(View& marks, const char* t, const WalkSharing* ws) : base(marks), text(t), sharing(ws) {}
 
-LazyMarks::~LazyMarks() { flush(); }
+template <class View>
+LazyMarks<View>::~LazyMarks() { flush(); }
 
-long LazyMarks::entry(const WalkSharing::Tail& t, uint32_t i) const { return sharing->entry_offset(t, i); }
+template <class View>
+long LazyMarks<View>::entry(const WalkSharing::Tail& t, uint32_t i) const { return sharing->entry_offset(t, i); }
 
-char LazyMarks::claimed_at(long p) const
+template <class View>
+char LazyMarks<View>::claimed_at(long p) const
 {
   auto it = std::upper_bound(claims.begin(), claims.end(), p, [](long x, const Claim& c) { return x < c.b; });
   if (it != claims.end() && it->a <= p) return is_entry(claimants[it->who], p) ? 'a' : ' ';
@@ -23,7 +27,8 @@ char LazyMarks::claimed_at(long p) const
 
 // Along a stretch the walk moved one way, so its entries' offsets are
 // monotone: rising forward, falling backward.
-bool LazyMarks::is_entry(const Claimant& c, long p) const
+template <class View>
+bool LazyMarks<View>::is_entry(const Claimant& c, long p) const
 {
   if (std::binary_search(c.own.begin(), c.own.end(), p)) return true;
   auto it = std::upper_bound(c.tails.begin(), c.tails.end(), p, [](long x, const TailRange& r) { return x < r.lo; });
@@ -45,8 +50,9 @@ bool LazyMarks::is_entry(const Claimant& c, long p) const
   return false;
 }
 
+template <class View>
 template <class F>
-void LazyMarks::for_each_entry_in(const Claimant& c, long a, long b, F&& f) const
+void LazyMarks<View>::for_each_entry_in(const Claimant& c, long a, long b, F&& f) const
 {
   for (auto it = std::lower_bound(c.own.begin(), c.own.end(), a); it != c.own.end() && *it < b; ++it) f(*it);
   auto t = std::lower_bound(c.tails.begin(), c.tails.end(), a, [](const TailRange& r, long x) { return r.hi < x; });
@@ -58,7 +64,8 @@ void LazyMarks::for_each_entry_in(const Claimant& c, long a, long b, F&& f) cons
 }
 
 // Later marks overwrite [a, b): the claims there are dropped.
-void LazyMarks::clip(long a, long b)
+template <class View>
+void LazyMarks<View>::clip(long a, long b)
 {
   auto first = std::upper_bound(claims.begin(), claims.end(), a, [](long x, const Claim& c) { return x < c.b; });
   auto last = first;
@@ -83,13 +90,15 @@ void LazyMarks::clip(long a, long b)
   claims.insert(at, cut.begin(), cut.end());
 }
 
-void LazyMarks::write(const Claim& claim)
+template <class View>
+void LazyMarks<View>::write(const Claim& claim)
 {
   base.fill(claim.a, claim.b, ' ');
   for_each_entry_in(claimants[claim.who], claim.a, claim.b, [&](long e) { base.set(e, 'a'); });
 }
 
-void LazyMarks::release(uint32_t who)
+template <class View>
+void LazyMarks<View>::release(uint32_t who)
 {
   Claimant& c = claimants[who];
   c.own.clear();
@@ -100,7 +109,8 @@ void LazyMarks::release(uint32_t who)
   --holding;
 }
 
-void LazyMarks::flush()
+template <class View>
+void LazyMarks<View>::flush()
 {
   for (const Claim& c : claims) write(c);
   for (const Claim& c : claims)
@@ -108,7 +118,8 @@ void LazyMarks::flush()
   claims.clear();
 }
 
-void LazyMarks::flush_oldest()
+template <class View>
+void LazyMarks<View>::flush_oldest()
 {
   uint32_t oldest = 0;
   uint64_t age = UINT64_MAX;
@@ -125,7 +136,8 @@ void LazyMarks::flush_oldest()
 }
 
 // The cover as it always was, for records with short lists.
-void LazyMarks::cover_now(const Csat& r)
+template <class View>
+void LazyMarks<View>::cover_now(const Csat& r)
 {
   const long a = r.start - text, b = r.end - text;
   clip(a, b);
@@ -138,7 +150,8 @@ void LazyMarks::cover_now(const Csat& r)
   if (r.deferred_entries) sharing->for_each_deferred_position(r, [&](const char* p) { free_at(p - text); });
 }
 
-void LazyMarks::cover(const Csat& r)
+template <class View>
+void LazyMarks<View>::cover(const Csat& r)
 {
   ++covers;
   if (r.entry_count() < drop_entries_from) {
@@ -197,3 +210,6 @@ void LazyMarks::cover(const Csat& r)
   claims.insert(at, Claim{from, to, who});
   if (holding > most_claimants) flush_oldest();
 }
+
+template class LazyMarks<MarkView>;
+template class LazyMarks<BitMarkView>;

@@ -28,11 +28,13 @@
 #include "chunked_scan.h"
 #include "walk_sharing.h"
 
+// Over a record's marks (MarkView) or a chunk's copy of them (BitMarkView).
+template <class View>
 class LazyMarks {
  public:
   // Over the marks `base` of the text at `text`; deferred entries are read
   // from `sharing`, which must outlive the scan.
-  LazyMarks(MarkView& base, const char* text, const WalkSharing* sharing);
+  LazyMarks(View& base, const char* text, const WalkSharing* sharing);
   ~LazyMarks();
   LazyMarks(const LazyMarks&) = delete;
   LazyMarks& operator=(const LazyMarks&) = delete;
@@ -74,7 +76,7 @@ class LazyMarks {
   void flush_oldest();
   void cover_now(const Csat& r);
 
-  MarkView& base;
+  View& base;
   const char* text;
   const WalkSharing* sharing;
   std::vector<Claim> claims;  // disjoint, by start

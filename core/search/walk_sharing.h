@@ -169,8 +169,10 @@ constexpr uint32_t drop_entries_from = 1024;
 void drop_entries(Csat& r, const CsatFields& seed);
 // Gives a record its dropped entries back by extending its seed again over
 // the text [text, text + n) (the same walk, so the same record); nothing
-// when the entries are there. release_entries() drops them again.
-void restore_entries(Csat& r, const char* text, uint64_t n);
+// when the entries are there. release_entries() drops them again. With
+// `deferred`, those the walk takes over from shared stretches stay deferred
+// where the thread's sharing defers them.
+void restore_entries(Csat& r, const char* text, uint64_t n, bool deferred = false);
 // The two extensions of a seed over the text [text, text + n), forward
 // first, as the searches call them.
 void extend_seed(Csat& r, const char* text, uint64_t n);
