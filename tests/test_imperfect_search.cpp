@@ -1,6 +1,8 @@
 // The complete imperfect search: window scans per unit length, the seed
 // tests, N trimming, thresholds, marks and the result order.
+#include <algorithm>
 #include <ostream>
+#include <vector>
 
 #include "imperfect_fixture.h"
 #include "run_frontend.h"
@@ -225,8 +227,30 @@ TEST_F(EngineTest, LongEntryListsAreDroppedAndComeBackTheSame)
   EXPECT_EQ(r.end, before.end);
   EXPECT_EQ(r.score, before.score);
   EXPECT_EQ(r.mismatches + r.insertions + r.deletions, static_cast<int>(r.missense_list.count));
+  const std::vector<missense_entry> copied(r.missense_list.begin(), r.missense_list.end());
   release_entries(r);
   EXPECT_TRUE(r.entries_missing());
+
+  // Walked again where shared stretches stay deferred (a split scan's
+  // reconciliation does so), the second time over the first one's path: the
+  // same record, and the same entries once they are given back.
+  WalkSharing sharing(e.text(), static_cast<uint64_t>(e.size()), WalkSharing::Tails::deferred);
+  for (int walk = 0; walk < 2; ++walk) {
+    restore_entries(r, e.text(), static_cast<uint64_t>(e.size()), true);
+    if (walk == 1) {
+      EXPECT_GT(r.deferred_entries, 0u);
+    }
+    EXPECT_EQ(r.end, before.end);
+    EXPECT_EQ(r.score, before.score);
+    sharing.give_deferred_entries(r);
+    std::sort(r.missense_list.begin(), r.missense_list.end(), Csat::lessThan_missense);
+    ASSERT_EQ(r.missense_list.count, copied.size());
+    for (std::size_t i = 0; i < copied.size(); ++i) {
+      EXPECT_EQ(r.missense_list.data[i].pos, copied[i].pos) << "entry " << i;
+      EXPECT_EQ(r.missense_list.data[i].kind, copied[i].kind) << "entry " << i;
+    }
+    release_entries(r);
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
 #include <cstdint>
 #include <memory>
 #include <random>
@@ -324,21 +325,24 @@ TEST(KmerNeighbourhood, CountsAfterStepsAndJumpsMatchARecount)
 // Covers applied late must read, and end, as covers written at once: long
 // lists (claims) and short ones (written at once) in any order, entries
 // outside their record, claims clipped by later records on either side or
-// inside, and more claims than are held at once (the short spans).
-TEST(LazyMarks, ReadAndEndAsCoversWrittenAtOnce)
+// inside, and more claims than are held at once (the short spans); over a
+// record's marks and over a chunk's copy of part of them, which records
+// overhang.
+template <class View, class Make>
+void expect_late_covers_as_at_once(uint64_t seed, Make make_view)
 {
-  std::mt19937_64 r(11);
+  std::mt19937_64 r(seed);
   auto pick = [&](long lo, long hi) { return lo + static_cast<long>(r() % static_cast<uint64_t>(hi - lo + 1)); };
   const long n = 5000;
   const std::string text(static_cast<std::size_t>(n), 'A');
   for (int round = 0; round < 30; ++round) {
     const long widest = round % 3 == 0 ? 60 : 3000;
-    std::vector<uint64_t> eager_words(static_cast<std::size_t>(n + 2 + 63) / 64);
-    for (uint64_t& w : eager_words) w = r();
-    std::vector<uint64_t> lazy_words = eager_words;
-    MarkView eager{eager_words.data(), -1, n + 1}, base{lazy_words.data(), -1, n + 1};
+    std::vector<uint64_t> source(static_cast<std::size_t>(n + 2 + 63) / 64);
+    for (uint64_t& w : source) w = r();
+    std::vector<uint64_t> eager_words = source, lazy_words = source;
+    View eager = make_view(eager_words), base = make_view(lazy_words);
     {
-      LazyMarks lazy(base, text.data(), nullptr);
+      LazyMarks<View> lazy(base, text.data(), nullptr);
       for (int c = 0; c < 150; ++c) {
         const long a = pick(0, n - 1), b = std::min(n, a + pick(1, widest));
         Csat rec;
@@ -352,13 +356,26 @@ TEST(LazyMarks, ReadAndEndAsCoversWrittenAtOnce)
         }
         lazy.cover(rec);
         for (int i = 0; i < 40; ++i) {
-          const long p = pick(-1, n);
+          const long p = pick(eager.first, eager.last - 1);
           ASSERT_EQ(lazy.at(p), eager.at(p)) << "round " << round << ", cover " << c << ", position " << p;
         }
       }
     }
-    for (long p = -1; p <= n; ++p) ASSERT_EQ(base.at(p), eager.at(p)) << "round " << round << ", position " << p;
+    for (long p = eager.first; p < eager.last; ++p)
+      ASSERT_EQ(base.at(p), eager.at(p)) << "round " << round << ", position " << p;
   }
+}
+
+TEST(LazyMarks, ReadAndEndAsCoversWrittenAtOnce)
+{
+  const long n = 5000;
+  expect_late_covers_as_at_once<MarkView>(11, [&](std::vector<uint64_t>& w) { return MarkView{w.data(), -1, n + 1}; });
+  // A chunk's copy: its own words, over [1200, 3700) of the record's marks.
+  std::deque<std::vector<uint64_t>> stores;  // never moved: each view points into its own
+  expect_late_covers_as_at_once<BitMarkView>(12, [&](std::vector<uint64_t>& w) {
+    stores.emplace_back();
+    return BitMarkView(stores.back(), MarkView{w.data(), -1, n + 1}, 1200, 3700);
+  });
 }
 
 }  // namespace
