@@ -89,7 +89,8 @@ TEST_F(ThreadedSearch, EveryModeThreadCountAndChunkLengthGivesTheSerialResult)
 }
 
 // Diverged arrays whose records hold thousands of entries, most of them on
-// shared walks: the serial scan applies their marks late, the chunks at once.
+// shared walks: the chunks claim their marks on copies, and the
+// reconciliation walks the chunks' records again with their entries deferred.
 TEST_F(ThreadedSearch, DivergedArraysWithLongEntryListsGiveTheSerialResult)
 {
   units(4, 10);

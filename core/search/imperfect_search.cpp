@@ -176,25 +176,10 @@ class ImperfectScan {
   }
 
   // A kept repeat covers its stretch, except where its alignment events lie:
-  // those positions may still anchor repeats of longer units.
-  // Long entry lists are dropped once they are covered (a redone chunk
-  // covers again, from entries given back).
-  template <class View>
-  void cover(View& m, Csat& s) const
-  {
-    restore_entries(s, text_, n_);
-    m.fill(s.start - text_, s.end - text_, ' ');
-    for (const missense_entry& e : s.missense_list) m.set(e.pos - text_, 'a');
-    if (s.deferred_entries)
-      WalkSharing::current()->for_each_deferred_position(s, [&](const char* p) { m.set(p - text_, 'a'); });
-    if (s.dropped)
-      release_entries(s);
-    else
-      drop_entries(s, window_seed(s));
-  }
-  // Records with long entry lists cover late (the same marks, read where
-  // they are needed); a record a chunk took gets its entries back as the
-  // pass's shared stretches, not copied.
+  // those positions may still anchor repeats of longer units. Records with
+  // long entry lists cover late (the same marks, read where they are
+  // needed) and drop their lists once covered; a record a chunk took gets
+  // them back as the pass's shared stretches, not copied.
   template <class View>
   void cover(LazyMarks<View>& m, Csat& s) const
   {
@@ -207,6 +192,7 @@ class ImperfectScan {
       drop_entries(s, window_seed(s));
     }
   }
+  // The marks as the passes read and cover them.
   template <class View>
   LazyMarks<View> marks_view(View& m, Pass& p) const
   {
