@@ -436,6 +436,111 @@ struct WalkSharing::Memo {
     }
     return at;
   }
+  // The lowest gate in [j, e).
+  long long lowest(uint32_t j, uint32_t e) const
+  {
+    int v = INT_MAX;
+    for (uint32_t i = j; i < e;) {
+      if (i % block == 0 && i + block <= e) {
+        v = std::min(v, block_min[i / block]);
+        i += block;
+        continue;
+      }
+      v = std::min(v, gate[i]);
+      ++i;
+    }
+    return v;
+  }
+
+  // A join's shortcut (see "Why a shared path gives the same record", 5):
+  // the chain of stretches from the join's target up to the first node that
+  // stops every follower, seen from the join. A node's state on the chain is
+  // its recorded one plus the walk's difference from the join's plus `off`.
+  struct Offsets {
+    long long score;
+    int phase, mismatches, insertions, deletions, Ns;
+  };
+  struct Point {
+    uint32_t node;
+    Offsets off;
+    uint32_t entries;  // the steps of the chain before the node
+    uint32_t last;     // the last of them
+  };
+  struct Shortcut {
+    long long min_gate, max_gate;  // over the steps of the chain, moved by their score offsets
+    Point top;  // the highest step (the last or the first of equal ones, as the walks prefer); node `none`: no step
+    Point end;  // the stop
+  };
+  std::unordered_map<uint32_t, Shortcut> shortcuts;  // by join node
+  struct ChainStep {
+    uint32_t join, from, to;
+  };
+  std::vector<ChainStep> chain_scratch;
+
+  static Offsets difference(const Node& a, const Node& b)
+  {
+    return {static_cast<long long>(a.score) - b.score, a.phase - b.phase, a.mismatches - b.mismatches,
+            a.insertions - b.insertions, a.deletions - b.deletions, a.Ns - b.Ns};
+  }
+  // A point of the chain after the hop `hop` into stretch [from, to), seen
+  // from before the hop.
+  static Point behind(const Offsets& hop, uint32_t from, uint32_t to, const Point& p, int L)
+  {
+    Point q = p;
+    q.off = {hop.score + p.off.score, (hop.phase + p.off.phase) % L, hop.mismatches + p.off.mismatches,
+             hop.insertions + p.off.insertions, hop.deletions + p.off.deletions, hop.Ns + p.off.Ns};
+    q.entries = (to - from) + p.entries;
+    q.last = p.entries ? p.last : to - 1;
+    return q;
+  }
+
+  // Made when a follower first reaches the join, from the shortcuts of the
+  // joins further on; a shortcut made before a node of the chain became
+  // passable (mark_safe_step) ends early, which only leaves followers more
+  // of the chain to cross.
+  const Shortcut& shortcut(uint32_t join, long long recorder_bar, bool last, int L)
+  {
+    const auto found = shortcuts.find(join);
+    if (found != shortcuts.end()) return found->second;
+    std::vector<ChainStep>& todo = chain_scratch;
+    todo.clear();
+    for (uint32_t j = join;;) {
+      const uint32_t from = nodes[j].link;
+      const uint32_t to = first_stop(from, path_end[nodes[from].path], INT_MIN, recorder_bar);
+      todo.push_back({j, from, to});
+      if (nodes[to].kind != 'J' || shortcuts.count(to)) break;
+      j = to;
+    }
+    for (std::size_t k = todo.size(); k-- > 0;) {
+      const ChainStep st = todo[k];
+      const Offsets hop = difference(nodes[st.join], nodes[st.from]);
+      Shortcut sc;
+      sc.min_gate = LLONG_MAX;
+      sc.max_gate = LLONG_MIN;
+      sc.top = {none, hop, 0, 0};
+      if (st.from < st.to) {
+        const uint32_t top = highest(st.from, st.to, last);
+        sc.min_gate = lowest(st.from, st.to) + hop.score;
+        sc.max_gate = gate[top] + hop.score;
+        sc.top = {top, hop, top - st.from, top - 1};
+      }
+      sc.end = {st.to, hop, st.to - st.from, st.to - 1};
+      if (nodes[st.to].kind == 'J') {
+        const Shortcut& next = shortcuts.at(st.to);
+        if (next.min_gate != LLONG_MAX) sc.min_gate = std::min(sc.min_gate, next.min_gate + hop.score);
+        if (next.top.node != none) {
+          const long long m = next.max_gate + hop.score;
+          if (m > sc.max_gate || (last && m == sc.max_gate)) {
+            sc.max_gate = m;
+            sc.top = behind(hop, st.from, st.to, next.top, L);
+          }
+        }
+        sc.end = behind(hop, st.from, st.to, next.end, L);
+      }
+      shortcuts.emplace(st.join, sc);
+    }
+    return shortcuts.at(join);
+  }
 };
 
 WalkSharing::WalkSharing(const char* t, uint64_t len, Tails mode)
@@ -449,6 +554,8 @@ WalkSharing::~WalkSharing() { sharing_on_thread = previous; }
 WalkSharing* WalkSharing::current() { return sharing_on_thread; }
 
 const WalkNode* WalkSharing::nodes_of(const Memo* m) { return m->nodes.data(); }
+
+uint32_t WalkSharing::path_last(const Memo* m, uint32_t node) { return m->path_end[m->nodes[node].path] - 1; }
 
 namespace {
 [[noreturn]] void deferred_entries_lost()
@@ -473,28 +580,39 @@ void WalkSharing::begin_record(const Csat& r)
 void WalkSharing::defer(const Csat& r, const Tail& t)
 {
   if (owner != &r) begin_record(r);
-  if (!tails.empty()) {
+  if (t.count == 0) return;
+  // Chains are not grown in place: a best state taken after one then finds
+  // it as it was (see truncate_tails).
+  if (!tails.empty() && !t.chained) {
     Tail& last = tails.back();
-    if (last.memo == t.memo && last.to == t.from && last.at == t.at && last.backward == t.backward) {
+    if (!last.chained && last.memo == t.memo && last.to == t.from && last.at == t.at &&
+        last.backward == t.backward) {
       last.to = t.to;
-      const_cast<Csat&>(r).deferred_entries += t.to - t.from;
+      last.count += t.count;
+      last.last = t.last;
+      const_cast<Csat&>(r).deferred_entries += t.count;
       return;
     }
   }
   tails.push_back(t);
-  const_cast<Csat&>(r).deferred_entries += t.to - t.from;
+  const_cast<Csat&>(r).deferred_entries += t.count;
 }
 
 void WalkSharing::truncate_tails(Csat& r, std::size_t count, uint32_t entries)
 {
   check_owner(r);
   while (tails.size() > count) {
-    r.deferred_entries -= tails.back().to - tails.back().from;
+    r.deferred_entries -= tails.back().count;
     tails.pop_back();
   }
-  // The last tail may have grown since (defer extends it in place).
+  // The last tail may have grown since (defer extends single stretches in place).
   if (r.deferred_entries > entries) {
-    tails.back().to -= r.deferred_entries - entries;
+    Tail& t = tails.back();
+    const uint32_t excess = r.deferred_entries - entries;
+    if (t.chained || excess >= t.count) deferred_entries_lost();
+    t.to -= excess;
+    t.count -= excess;
+    t.last = t.to - 1;
     r.deferred_entries = entries;
   }
 }
@@ -511,7 +629,9 @@ void WalkSharing::give_deferred_entries(Csat& r)
   for (const Tail& t : tails) {
     for (; own < t.at; ++own) merged.push_back(list.data[own]);
     const WalkNode* nodes = nodes_of(t.memo);
-    for (uint32_t i = t.from; i < t.to; ++i) merged.push_back({entry_position(nodes[i], t.backward), nodes[i].kind});
+    for_each_stretch(t, [&](uint32_t from, uint32_t to) {
+      for (uint32_t i = from; i < to; ++i) merged.push_back({entry_position(nodes[i], t.backward), nodes[i].kind});
+    });
   }
   for (; own < list.count; ++own) merged.push_back(list.data[own]);
   if (list.capacity < merged.size()) list.resize_exact(merged.size());
@@ -529,7 +649,7 @@ const char* WalkSharing::entries_reach(const Csat& r) const
   // Along a tail the walk moved one way: its outermost entry is at one end.
   for (const Tail& t : tails) {
     const WalkNode* nodes = nodes_of(t.memo);
-    const char* p = entry_position(nodes[t.backward ? t.from : t.to - 1], t.backward);
+    const char* p = entry_position(nodes[t.backward ? t.from : t.last], t.backward);
     if (!last || p > last) last = p;
   }
   return last ? last + 1 : nullptr;
@@ -756,18 +876,7 @@ class PathSharer {
         sat.Ns = Ns + n.Ns;
       };
       auto append = [&](uint32_t from, uint32_t to) {
-        if (from == to) return;
-        if (ws_->deferring()) {
-          ws_->defer(sat, {memo_, sat.missense_list.count, from, to, D::sign < 0});
-          return;
-        }
-        fastvector<missense_entry>& list = sat.missense_list;
-        const uint64_t need = static_cast<uint64_t>(list.count) + (to - from);
-        if (need > list.capacity) list.resize_exact(need > 2ull * list.capacity ? need : 2ull * list.capacity);
-        for (uint32_t i = from; i < to; ++i) {
-          const Node& n = m.nodes[i];
-          list.data[list.count++] = {ws_->entry_position(n, D::sign < 0), n.kind};
-        }
+        if (from < to) append_tail(sat, {memo_, sat.missense_list.count, from, to, D::sign < 0});
       };
       // The next stretch's first node is far away in the record: fetch it
       // while this one is taken over.
@@ -792,8 +901,79 @@ class PathSharer {
         watch(e, delta);
         return true;
       }
+      if (jump(e, sat, phase, best)) {
+        cur = sat_node_;
+        continue;
+      }
       cur = m.nodes[e].link;
     }
+  }
+
+  // The entries of a recorded stretch or chain become the record's.
+  void append_tail(Csat& sat, const WalkSharing::Tail& t)
+  {
+    if (t.count == 0) return;
+    if (ws_->deferring()) {
+      ws_->defer(sat, t);
+      return;
+    }
+    fastvector<missense_entry>& list = sat.missense_list;
+    const uint64_t need = static_cast<uint64_t>(list.count) + t.count;
+    if (need > list.capacity) list.resize_exact(need > 2ull * list.capacity ? need : 2ull * list.capacity);
+    ws_->for_each_stretch(t, [&](uint32_t from, uint32_t to) {
+      for (uint32_t i = from; i < to; ++i) {
+        const Node& n = memo_->nodes[i];
+        list.data[list.count++] = {ws_->entry_position(n, D::sign < 0), n.kind};
+      }
+    });
+  }
+
+  // At join e, in e's state moved by the walk's differences: when the walk
+  // stays safe along the whole chain beyond it, takes the chain over at once
+  // and leaves the walk at the chain's stop (sat_node_).
+  bool jump(uint32_t e, Csat& sat, int& phase, BestState& best)
+  {
+    using Memo = WalkSharing::Memo;
+    const Memo::Shortcut& sc = memo_->shortcut(e, safe_above_, P_.prefer_longer == 1, L_);
+    const Node& z = memo_->nodes[e];
+    const long long delta = static_cast<long long>(sat.score) - z.score;
+    if (sc.min_gate == LLONG_MAX || sc.min_gate + delta <= safe_above_) return false;
+    const Memo::Offsets walk{delta, phase - z.phase, sat.mismatches - z.mismatches, sat.insertions - z.insertions,
+                             sat.deletions - z.deletions, sat.Ns - z.Ns};
+    auto place = [&](const Memo::Point& p) {
+      const Node& n = memo_->nodes[p.node];
+      D::cursor(sat) = ws_->text + n.at;
+      int ph = (n.phase + walk.phase + p.off.phase) % L_;
+      if (ph < 0) ph += L_;
+      phase = ph;
+      D::unit_cursor(sat) = sat.unit_begin + ph;
+      sat.score = static_cast<int>(n.score + walk.score + p.off.score);
+      sat.mismatches = n.mismatches + walk.mismatches + p.off.mismatches;
+      sat.insertions = n.insertions + walk.insertions + p.off.insertions;
+      sat.deletions = n.deletions + walk.deletions + p.off.deletions;
+      sat.Ns = n.Ns + walk.Ns + p.off.Ns;
+    };
+    auto chain = [&](uint32_t from, const Memo::Point& to, uint32_t entries_before) {
+      WalkSharing::Tail t{memo_, sat.missense_list.count, from, to.node, D::sign < 0};
+      t.chained = true;
+      t.count = to.entries - entries_before;
+      t.last = to.last;
+      append_tail(sat, t);
+    };
+    const uint32_t first = z.link;
+    if (sc.top.node != Memo::none &&
+        sc.max_gate + delta > static_cast<long long>(best.score()) - P_.prefer_longer) {
+      chain(first, sc.top, 0);
+      place(sc.top);
+      best.take(sat);
+      chain(sc.top.node, sc.end, sc.top.entries);
+    } else {
+      chain(first, sc.end, 0);
+    }
+    place(sc.end);
+    ws_->stats_.nodes_followed += sc.end.entries;
+    sat_node_ = sc.end.node;
+    return true;
   }
 
   const ExtendParams& P_;
@@ -806,6 +986,7 @@ class PathSharer {
   bool pending_ = false;
   bool keyed_ = false;
   uint32_t watched_ = WalkSharing::Memo::none;  // a recorded node this walk stands at (see watch)
+  uint32_t sat_node_ = 0;                          // where jump left the walk
   uint32_t path_ = 0;
   Node node_{};
   uint32_t rotation_[64];

@@ -28,6 +28,52 @@ char LazyMarks<View>::claimed_at(long p) const
 // Along a stretch the walk moved one way, so its entries' offsets are
 // monotone: rising forward, falling backward.
 template <class View>
+bool LazyMarks<View>::in_stretch(const WalkSharing::Tail& t, long p) const
+{
+  uint32_t lo = t.from, hi = t.to;
+  while (lo < hi) {
+    const uint32_t mid = lo + (hi - lo) / 2;
+    const long e = entry(t, mid);
+    if (t.backward ? e > p : e < p)
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo < t.to && entry(t, lo) == p;
+}
+
+template <class View>
+typename LazyMarks<View>::TailRange LazyMarks<View>::stretch_range(const WalkSharing::Tail& chain, uint32_t from,
+                                                                  uint32_t to) const
+{
+  const WalkSharing::Tail t{chain.memo, chain.at, from, to, chain.backward};
+  const long first = entry(t, from), last = entry(t, to - 1);
+  return {t, std::min(first, last), std::max(first, last)};
+}
+
+// A chain moves one way too: its stretches are found in walk order until
+// one reaches p.
+template <class View>
+bool LazyMarks<View>::in_chain(const TailRange& r, ChainReading& chain, long p) const
+{
+  const bool backward = r.tail.backward;
+  auto passed = [&](const TailRange& s) { return backward ? s.lo <= p : s.hi >= p; };
+  while (chain.next != WalkSharing::finished && (chain.stretches.empty() || !passed(chain.stretches.back()))) {
+    uint32_t from, to;
+    sharing->next_stretch(r.tail, chain.next, from, to);
+    if (from < to) chain.stretches.push_back(stretch_range(r.tail, from, to));
+  }
+  // The stretches that may hold p: the first that reaches it and the one before
+  // (neighbours may share an end offset).
+  const auto& st = chain.stretches;
+  const auto at = std::partition_point(st.begin(), st.end(), [&](const TailRange& s) { return !passed(s); });
+  for (auto it = at; it != st.end() && it <= at + 1; ++it)
+    if (it->lo <= p && p <= it->hi && in_stretch(it->tail, p)) return true;
+  if (at != st.begin() && (at - 1)->lo <= p && p <= (at - 1)->hi && in_stretch((at - 1)->tail, p)) return true;
+  return false;
+}
+
+template <class View>
 bool LazyMarks<View>::is_entry(const Claimant& c, long p) const
 {
   if (std::binary_search(c.own.begin(), c.own.end(), p)) return true;
@@ -36,16 +82,8 @@ bool LazyMarks<View>::is_entry(const Claimant& c, long p) const
   for (int back = 0; back < 2 && it != c.tails.begin(); ++back) {
     const TailRange& r = *--it;
     if (r.hi < p) break;
-    uint32_t lo = r.tail.from, hi = r.tail.to;
-    while (lo < hi) {
-      const uint32_t mid = lo + (hi - lo) / 2;
-      const long e = entry(r.tail, mid);
-      if (r.tail.backward ? e > p : e < p)
-        lo = mid + 1;
-      else
-        hi = mid;
-    }
-    if (lo < r.tail.to && entry(r.tail, lo) == p) return true;
+    if (r.chain < 0 ? in_stretch(r.tail, p) : in_chain(r, c.chains[static_cast<std::size_t>(r.chain)], p))
+      return true;
   }
   return false;
 }
@@ -57,10 +95,12 @@ void LazyMarks<View>::for_each_entry_in(const Claimant& c, long a, long b, F&& f
   for (auto it = std::lower_bound(c.own.begin(), c.own.end(), a); it != c.own.end() && *it < b; ++it) f(*it);
   auto t = std::lower_bound(c.tails.begin(), c.tails.end(), a, [](const TailRange& r, long x) { return r.hi < x; });
   for (; t != c.tails.end() && t->lo < b; ++t)
-    for (uint32_t i = t->tail.from; i < t->tail.to; ++i) {
-      const long e = entry(t->tail, i);
-      if (e >= a && e < b) f(e);
-    }
+    sharing->for_each_stretch(t->tail, [&](uint32_t from, uint32_t to) {
+      for (uint32_t i = from; i < to; ++i) {
+        const long e = entry(t->tail, i);
+        if (e >= a && e < b) f(e);
+      }
+    });
 }
 
 // Later marks overwrite [a, b): the claims there are dropped.
@@ -103,6 +143,7 @@ void LazyMarks<View>::release(uint32_t who)
   Claimant& c = claimants[who];
   c.own.clear();
   c.tails.clear();
+  c.chains.clear();
   c.claims = 0;
   c.live = false;
   unused.push_back(who);
@@ -186,12 +227,18 @@ void LazyMarks<View>::cover(const Csat& r)
   if (!std::is_sorted(c.own.begin(), c.own.end())) std::sort(c.own.begin(), c.own.end());
   if (r.deferred_entries)
     for (const WalkSharing::Tail& t : sharing->deferred_tails(r)) {
-      if (t.from == t.to) continue;
-      const long first = entry(t, t.from), last = entry(t, t.to - 1);
+      if (t.count == 0) continue;
+      const long first = entry(t, t.from), last = entry(t, t.last);
       const long lo = std::min(first, last), hi = std::max(first, last);
       if (lo < a || hi >= b)
-        for (uint32_t i = t.from; i < t.to; ++i) free_outside(entry(t, i));
+        sharing->for_each_stretch(t, [&](uint32_t from, uint32_t to) {
+          for (uint32_t i = from; i < to; ++i) free_outside(entry(t, i));
+        });
       c.tails.push_back({t, lo, hi});
+      if (t.chained) {
+        c.tails.back().chain = static_cast<int>(c.chains.size());
+        c.chains.push_back({{}, t.from});
+      }
     }
   // The forward walk's stretches rise and the backward walk's, after them,
   // fall below the seed: reversing those sorts them.

@@ -51,11 +51,19 @@ class LazyMarks {
  private:
   struct TailRange {
     WalkSharing::Tail tail;
-    long lo, hi;  // the lowest and highest entry offsets of the tail
+    long lo, hi;     // the lowest and highest entry offsets of the tail
+    int chain = -1;  // a chain of stretches: its index in the claimant's chains
+  };
+  // A chain's stretches, found as far as reads have needed them: chains run
+  // over whole arrays, and reads come at the scan's position, near their start.
+  struct ChainReading {
+    std::vector<TailRange> stretches;  // in walk order
+    uint32_t next;                     // the node the next stretch starts at
   };
   struct Claimant {
     std::vector<long> own;          // its own entries' offsets, sorted
     std::vector<TailRange> tails;   // its deferred ones, by offset
+    mutable std::vector<ChainReading> chains;
     unsigned claims = 0;            // spans it holds
     bool live = false;
     uint64_t age = 0;
@@ -68,6 +76,9 @@ class LazyMarks {
   char claimed_at(long p) const;
   long entry(const WalkSharing::Tail& t, uint32_t i) const;
   bool is_entry(const Claimant& c, long p) const;
+  bool in_stretch(const WalkSharing::Tail& t, long p) const;
+  bool in_chain(const TailRange& r, ChainReading& chain, long p) const;
+  TailRange stretch_range(const WalkSharing::Tail& chain, uint32_t from, uint32_t to) const;
   template <class F>
   void for_each_entry_in(const Claimant& c, long a, long b, F&& f) const;
   void clip(long a, long b);

@@ -83,12 +83,17 @@ class WalkSharing {
   }
 
   // The deferred entries of the record walked last on this thread.
-  // A stretch of recorded nodes [from, to) whose steps are the record's
-  // entries from its own entry `at` on.
+  // Recorded nodes from `from` up to `to` (exclusive) whose steps are the
+  // record's entries from its own entry `at` on: one stretch [from, to), or,
+  // when `chained`, a chain of stretches that goes on at each join's target
+  // (count entries, the last at node `last`).
   struct Tail {
     Memo* memo;
     uint32_t at, from, to;
     bool backward;
+    bool chained = false;
+    uint32_t count = to - from;
+    uint32_t last = to - 1;
   };
   bool deferring() const { return tails_mode == Tails::deferred; }
   // A forward walk begins on `r`: the tails of the record before are gone.
@@ -104,9 +109,37 @@ class WalkSharing {
     check_owner(r);
     for (const Tail& t : tails) {
       const WalkNode* nodes = nodes_of(t.memo);
-      for (uint32_t i = t.from; i < t.to; ++i) f(entry_position(nodes[i], t.backward));
+      for_each_stretch(t, [&](uint32_t from, uint32_t to) {
+        for (uint32_t i = from; i < to; ++i) f(entry_position(nodes[i], t.backward));
+      });
     }
   }
+  // Calls f(from, to) for the stretches of recorded nodes that hold the
+  // tail's entries, in walk order.
+  template <class F>
+  void for_each_stretch(const Tail& t, F&& f) const
+  {
+    uint32_t from, to;
+    for (uint32_t cur = t.from; next_stretch(t, cur, from, to);) f(from, to);
+  }
+  // The tail's stretches one at a time: `cur` starts at t.from; each call
+  // gives the next stretch [from, to), false once there is none.
+  bool next_stretch(const Tail& t, uint32_t& cur, uint32_t& from, uint32_t& to) const
+  {
+    if (cur == finished) return false;
+    from = cur;
+    // A recorded path's one node that is not a step is its last.
+    const uint32_t last = t.chained ? path_last(t.memo, cur) : t.to;
+    if (t.to >= cur && t.to <= last) {
+      to = t.to;
+      cur = finished;
+    } else {
+      to = last;
+      cur = nodes_of(t.memo)[last].link;
+    }
+    return true;
+  }
+  static constexpr uint32_t finished = UINT32_MAX;
   // The stretches that hold the deferred entries of `r`, in walk order, and
   // the offset of a stretch's entry at node i (from <= i < to).
   const std::vector<Tail>& deferred_tails(const Csat& r) const
@@ -149,6 +182,7 @@ class WalkSharing {
 
  private:
   static const WalkNode* nodes_of(const Memo* m);
+  static uint32_t path_last(const Memo* m, uint32_t node);
   void check_owner(const Csat& r) const;
 
   WalkSharing* previous;
