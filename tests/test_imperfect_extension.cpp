@@ -164,7 +164,7 @@ TEST_F(EngineTest, RestoreKeepsEntriesFromBeforeTheWalk)
 // walks also pass through steps their recorders took unsafely.
 TEST_F(EngineTest, SharedWalksGiveTheRecordsOfLoneWalks)
 {
-  uint64_t safe_steps = 0;
+  uint64_t safe_steps = 0, chains = 0, led_on = 0;
   struct Set {
     const char* what;
     ExtendParams p;
@@ -224,10 +224,64 @@ TEST_F(EngineTest, SharedWalksGiveTheRecordsOfLoneWalks)
         else
           EXPECT_EQ(sharing.stats().joins, 0u) << a.unit << ", " << set.what;
         safe_steps += sharing.stats().safe_steps;
+        chains += sharing.stats().chains_taken;
+        led_on += sharing.stats().stops_led_on;
       }
     }
   }
   EXPECT_GT(safe_steps, 0u);
+  EXPECT_GT(chains, 0u);
+  EXPECT_GT(led_on, 0u);
+}
+
+// The walks of every window of a pass, in scan order, over arrays long
+// enough for chains of joins to form: later windows' walks take whole chains
+// at once, and stops that earlier walks could not pass lead on to the nodes
+// of later ones. Equal best scores at both ends of a chain decide by
+// prefer_longer, so both values are tried.
+TEST_F(EngineTest, ChainsOfSharedWalksGiveTheRecordsOfLoneWalks)
+{
+  uint64_t chains = 0, led_on = 0;
+  const char* units[] = {"ATTCC", "AATAGTG", "AC", "CAGT", "GGAAT"};
+  for (unsigned seed = 1; seed <= 14; ++seed) {
+    const std::string unit = units[seed % 5];
+    const double rate = 0.01 * (1 + seed % 6);
+    std::string text = diverged_satellite(seed, unit, rate, 2500, seed % 3 == 0);
+    if (seed > 10) {
+      // A level stretch: a substitution after every L + 1 matches costs
+      // what they gain, so the walks meet equal best scores all along it.
+      const size_t level_end = seed % 2 ? text.size() - 150 : text.size() / 2;
+      for (size_t i = 150; i < level_end; ++i)
+        text[i] = i % (unit.size() + 1) == 0 ? 'G' : unit[i % unit.size()];
+    }
+    const unsigned L = static_cast<unsigned>(unit.size());
+    for (int longer = 0; longer <= 1; ++longer) {
+      prefer_longer(longer).apply();
+      Engine e(text);
+      auto grow = [&](unsigned s, unsigned k) {
+        Csat r;
+        r.reset(e.text() + s, e.text() + s + k);
+        e.ctl->extend_imperfect_forward(r, e.after_end());
+        e.ctl->extend_imperfect_backward(r, e.before_begin());
+        if (r.deferred_entries) WalkSharing::current()->give_deferred_entries(r);
+        return describe(r, e.text()) + " fwd " + std::to_string(r.unit_fwd - e.text()) + " bwd " +
+               std::to_string(r.unit_bwd - e.text());
+      };
+      for (unsigned k : {L, L + 1}) {
+        std::vector<std::string> alone;
+        for (unsigned s = 100; s + k < text.size() - 100; s += 3) alone.push_back(grow(s, k));
+        WalkSharing sharing(e.text(), static_cast<uint64_t>(e.size()), WalkSharing::Tails::deferred);
+        size_t i = 0;
+        for (unsigned s = 100; s + k < text.size() - 100; s += 3, ++i)
+          ASSERT_EQ(grow(s, k), alone[i]) << unit << " " << rate << ", seed " << seed << ", prefer_longer "
+                                          << longer << ", window " << s << " of length " << k;
+        chains += sharing.stats().chains_taken;
+        led_on += sharing.stats().stops_led_on;
+      }
+    }
+  }
+  EXPECT_GT(chains, 100u) << led_on;
+  EXPECT_GT(led_on, 0u) << chains;
 }
 
 }  // namespace

@@ -257,6 +257,27 @@ class BestState {
 //    before j otherwise. B takes that node's state once, as the walk would
 //    have left it.
 //
+// 5. Chains. A join's state is that of the node it leads to, so B goes on
+//    there with its delta moved by the difference of the two scores; so do
+//    the counts and the phase. A node where A stopped for every follower
+//    (A ended there for lack of an alternative, or was not safe there and
+//    its step is not known to be a safe walk's) leads on the same way, once
+//    a safe walk has recorded a node at that position and rotation: B, if
+//    safe there, decides as that walk did, by 2; if not, it stops at that
+//    node instead, in the same state. Over an array the stretches between
+//    joins are short and the chains long (each window's walk joins the walk
+//    of the window before), so a join keeps a shortcut: the chain's stop, the
+//    lowest and the highest gate on the way, and the offsets of the state at
+//    the stop and at the highest gate, all as seen from the join. B is safe
+//    at every node of the chain exactly when the lowest gate plus its delta
+//    is above the bar, and then 3 and 4 apply to the chain as to one
+//    stretch: the best end point it takes is the highest gate's node (the
+//    last or first of equal ones, as 4 says) when that reaches the best
+//    before, and its entries are the chain's steps, in walk order. Nodes only
+//    ever become more passable, so a shortcut that ends early is still
+//    exact; it is carried on when its stop leads on or becomes passable,
+//    unless that would lower its lowest gate.
+//
 // Where the premises fail (a finite R below the text's length plus L, a
 // depth above 255, a prefer_longer other than 0 or 1, a penalty that is not
 // negative, a unit longer than 64) the walk does not share and runs as it
@@ -436,6 +457,15 @@ struct WalkSharing::Memo {
     }
     return at;
   }
+  // Where the walks that use this memo are safe (the same for all of them).
+  long long safe_above = LLONG_MIN;
+  bool stops_every_follower(uint32_t i) const
+  {
+    return gate[i] == INT_MIN || (gate[i] <= safe_above && !nodes[i].safe_step);
+  }
+  // The first node from i on in its path that stops every follower.
+  uint32_t stretch_end(uint32_t i) const { return first_stop(i, path_end[nodes[i].path], INT_MIN, safe_above); }
+
   // The lowest gate in [j, e).
   long long lowest(uint32_t j, uint32_t e) const
   {
@@ -470,10 +500,17 @@ struct WalkSharing::Memo {
     long long min_gate, max_gate;  // over the steps of the chain, moved by their score offsets
     Point top;  // the highest step (the last or the first of equal ones, as the walks prefer); node `none`: no step
     Point end;  // the stop
+    // Not carried on: it ends where going on would lower its lowest gate.
+    // So a follower too low for it stops within its first stretch, and the
+    // chain beyond is as many shortcuts as it has new lows.
+    bool closed;
   };
   std::unordered_map<uint32_t, Shortcut> shortcuts;  // by join node
+  // A step of making or carrying on a join's shortcut: over the stretch
+  // [from, to) (none: no stretch), then on at `to` when it leads on.
   struct ChainStep {
     uint32_t join, from, to;
+    bool carry;
   };
   std::vector<ChainStep> chain_scratch;
 
@@ -482,62 +519,107 @@ struct WalkSharing::Memo {
     return {static_cast<long long>(a.score) - b.score, a.phase - b.phase, a.mismatches - b.mismatches,
             a.insertions - b.insertions, a.deletions - b.deletions, a.Ns - b.Ns};
   }
-  // A point of the chain after the hop `hop` into stretch [from, to), seen
-  // from before the hop.
-  static Point behind(const Offsets& hop, uint32_t from, uint32_t to, const Point& p, int L)
+  // Point p of a shortcut from stop `at`, seen from the join before it.
+  static Point beyond(const Point& at, const Point& p, int L)
   {
     Point q = p;
-    q.off = {hop.score + p.off.score, (hop.phase + p.off.phase) % L, hop.mismatches + p.off.mismatches,
-             hop.insertions + p.off.insertions, hop.deletions + p.off.deletions, hop.Ns + p.off.Ns};
-    q.entries = (to - from) + p.entries;
-    q.last = p.entries ? p.last : to - 1;
+    q.off = {at.off.score + p.off.score, (at.off.phase + p.off.phase) % L, at.off.mismatches + p.off.mismatches,
+             at.off.insertions + p.off.insertions, at.off.deletions + p.off.deletions, at.off.Ns + p.off.Ns};
+    q.entries = at.entries + p.entries;
+    q.last = p.entries ? p.last : at.last;
     return q;
+  }
+  // Shortcut sc goes on at its stop, whose shortcut is `next`, unless that
+  // would lower its lowest gate (see `closed`).
+  static void carry_on(Shortcut& sc, const Shortcut& next, bool last, int L)
+  {
+    const Point at = sc.end;
+    if (next.min_gate == LLONG_MAX || next.min_gate + at.off.score < sc.min_gate) {
+      sc.closed = true;
+      return;
+    }
+    if (next.top.node != none) {
+      const long long m = next.max_gate + at.off.score;
+      if (sc.top.node == none || m > sc.max_gate || (last && m == sc.max_gate)) {
+        sc.max_gate = m;
+        sc.top = beyond(at, next.top, L);
+      }
+    }
+    sc.end = beyond(at, next.end, L);
+  }
+
+  // Shortcut sc goes on over the stretch [from, to) of the path its stop is
+  // on; false when that would lower a lowest gate it has (see `closed`).
+  bool extend(Shortcut& sc, uint32_t from, uint32_t to, bool last) const
+  {
+    const Point at = sc.end;
+    if (from < to) {
+      const long long low = lowest(from, to) + at.off.score;
+      if (sc.min_gate != LLONG_MAX && low < sc.min_gate) return false;
+      sc.min_gate = low < sc.min_gate ? low : sc.min_gate;
+      const uint32_t top = highest(from, to, last);
+      const long long m = gate[top] + at.off.score;
+      if (sc.top.node == none || m > sc.max_gate || (last && m == sc.max_gate)) {
+        sc.max_gate = m;
+        sc.top = {top, at.off, at.entries + (top - from), top > from ? top - 1 : at.last};
+      }
+    }
+    sc.end = {to, at.off, at.entries + (to - from), to > from ? to - 1 : at.last};
+    return true;
   }
 
   // Made when a follower first reaches the join, from the shortcuts of the
-  // joins further on; a shortcut made before a node of the chain became
-  // passable (mark_safe_step) ends early, which only leaves followers more
-  // of the chain to cross.
-  const Shortcut& shortcut(uint32_t join, long long recorder_bar, bool last, int L)
+  // stops further on, and carried on where its stop has become passable
+  // (mark_safe_step) or has come to lead on (leads_to) since: each follower
+  // finds the chain as short as it has become. A chain that has not ended
+  // after as many stretches as there are nodes goes round (the steps of safe
+  // walks may form a loop of deletions at one position, which no follower
+  // goes round for ever): its shortcut is not taken.
+  const Shortcut& shortcut(uint32_t join, bool last, int L)
   {
-    const auto found = shortcuts.find(join);
-    if (found != shortcuts.end()) return found->second;
     std::vector<ChainStep>& todo = chain_scratch;
     todo.clear();
     for (uint32_t j = join;;) {
-      const uint32_t from = nodes[j].link;
-      const uint32_t to = first_stop(from, path_end[nodes[from].path], INT_MIN, recorder_bar);
-      todo.push_back({j, from, to});
-      if (nodes[to].kind != 'J' || shortcuts.count(to)) break;
-      j = to;
+      ChainStep st{j, none, none, false};
+      const auto found = shortcuts.find(j);
+      if (found == shortcuts.end()) {
+        st.from = nodes[j].link;
+        st.to = stretch_end(st.from);
+      } else {
+        const uint32_t at = found->second.end.node;
+        if (found->second.closed) break;
+        if (nodes[at].link != none) {
+          st.to = at;
+        } else if (!stops_every_follower(at)) {
+          st.from = at;
+          st.to = stretch_end(at);
+        } else {
+          break;
+        }
+      }
+      st.carry = nodes[st.to].link != none;
+      todo.push_back(st);
+      if (!st.carry) break;
+      j = st.to;
+      if (todo.size() > nodes.size()) {
+        const Point nowhere{none, {0, 0, 0, 0, 0, 0}, 0, 0};
+        return shortcuts[join] = Shortcut{LLONG_MAX, LLONG_MIN, nowhere, nowhere, true};
+      }
     }
     for (std::size_t k = todo.size(); k-- > 0;) {
       const ChainStep st = todo[k];
-      const Offsets hop = difference(nodes[st.join], nodes[st.from]);
-      Shortcut sc;
-      sc.min_gate = LLONG_MAX;
-      sc.max_gate = LLONG_MIN;
-      sc.top = {none, hop, 0, 0};
-      if (st.from < st.to) {
-        const uint32_t top = highest(st.from, st.to, last);
-        sc.min_gate = lowest(st.from, st.to) + hop.score;
-        sc.max_gate = gate[top] + hop.score;
-        sc.top = {top, hop, top - st.from, top - 1};
+      auto found = shortcuts.find(st.join);
+      if (found == shortcuts.end()) {
+        const Offsets hop = difference(nodes[st.join], nodes[st.from]);
+        const Point start{st.from, hop, 0, 0};
+        found = shortcuts.emplace(st.join, Shortcut{LLONG_MAX, LLONG_MIN, {none, hop, 0, 0}, start, false}).first;
       }
-      sc.end = {st.to, hop, st.to - st.from, st.to - 1};
-      if (nodes[st.to].kind == 'J') {
-        const Shortcut& next = shortcuts.at(st.to);
-        if (next.min_gate != LLONG_MAX) sc.min_gate = std::min(sc.min_gate, next.min_gate + hop.score);
-        if (next.top.node != none) {
-          const long long m = next.max_gate + hop.score;
-          if (m > sc.max_gate || (last && m == sc.max_gate)) {
-            sc.max_gate = m;
-            sc.top = behind(hop, st.from, st.to, next.top, L);
-          }
-        }
-        sc.end = behind(hop, st.from, st.to, next.end, L);
+      Shortcut& sc = found->second;
+      if (st.from != none && !extend(sc, st.from, st.to, last)) {
+        sc.closed = true;
+        continue;
       }
-      shortcuts.emplace(st.join, sc);
+      if (st.carry) carry_on(sc, shortcuts.at(st.to), last, L);
     }
     return shortcuts.at(join);
   }
@@ -555,7 +637,7 @@ WalkSharing* WalkSharing::current() { return sharing_on_thread; }
 
 const WalkNode* WalkSharing::nodes_of(const Memo* m) { return m->nodes.data(); }
 
-uint32_t WalkSharing::path_last(const Memo* m, uint32_t node) { return m->path_end[m->nodes[node].path] - 1; }
+uint32_t WalkSharing::stretch_end(const Memo* m, uint32_t node) { return m->stretch_end(node); }
 
 namespace {
 [[noreturn]] void deferred_entries_lost()
@@ -697,6 +779,7 @@ class PathSharer {
     const long long lower = -static_cast<long long>(L) - P.prefer_longer;
     const long long p = P.mismatch < P.indel ? P.mismatch : P.indel;
     safe_above_ = lower - P.depth * p;
+    m->safe_above = safe_above_;
   }
 
   bool on() const { return memo_ != nullptr; }
@@ -768,7 +851,7 @@ class PathSharer {
   Node make_node(const Csat& sat, int phase, char kind) const
   {
     return Node{key(sat), sat.score, sat.mismatches, sat.insertions, sat.deletions, sat.Ns,
-                static_cast<int16_t>(phase), kind, false, path_, 0};
+                static_cast<int16_t>(phase), kind, false, path_, WalkSharing::Memo::none};
   }
 
   void close()
@@ -858,10 +941,30 @@ class PathSharer {
       const int del = sat.deletions - nc.deletions, Ns = sat.Ns - nc.Ns;
       const uint32_t end = m.path_end[nc.path];
       const uint32_t e = m.first_stop(cur, end, safe_above_ - delta, safe_above_);
-      if (e == cur) {  // stopped at a join target: go on alone from here
-        watch(cur, delta);
+      if (e > cur) cross(cur, e, delta, offset, mis, ins, del, Ns, sat, phase, best);
+      // A join, or a stop whose node a safe walk has recorded since, is the
+      // state of the node it leads to: go on there. Elsewhere the walk goes
+      // on alone.
+      const uint32_t next = leads_to(e, phase);
+      if (next == WalkSharing::Memo::none) {
+        watch(e, delta);
         return true;
       }
+      if (jump(e, sat, phase, best)) {
+        cur = sat_node_;
+        continue;
+      }
+      cur = next;
+    }
+  }
+
+  // Takes over the stretch [cur, e) of a recorded path: its entries, its
+  // best end point, and the state at e.
+  void cross(uint32_t cur, uint32_t e, long long delta, int offset, int mis, int ins, int del, int Ns, Csat& sat,
+             int& phase, BestState& best)
+  {
+    const WalkSharing::Memo& m = *memo_;
+    {
       auto move_to = [&](uint32_t i) {
         const Node& n = m.nodes[i];
         D::cursor(sat) = ws_->text + n.at;
@@ -880,8 +983,8 @@ class PathSharer {
       };
       // The next stretch's first node is far away in the record: fetch it
       // while this one is taken over.
-      if (m.nodes[e].kind == 'J') {
-        const uint32_t next = m.nodes[e].link;
+      const uint32_t next = m.nodes[e].link;
+      if (next != WalkSharing::Memo::none) {
         __builtin_prefetch(&m.nodes[next]);
         __builtin_prefetch(&m.gate[next]);
       }
@@ -896,17 +999,24 @@ class PathSharer {
       }
       move_to(e);
       ws_->stats_.nodes_followed += e - cur;
-      // A join is the state of the node it leads to: go on there.
-      if (m.nodes[e].kind != 'J') {
-        watch(e, delta);
-        return true;
-      }
-      if (jump(e, sat, phase, best)) {
-        cur = sat_node_;
-        continue;
-      }
-      cur = m.nodes[e].link;
     }
+  }
+
+  // Where a follower standing at stop e (its rotation at `phase`) goes on:
+  // a join's target; or, at a node that stops every follower and was not
+  // the end of the text, the node a safe walk recorded at the same position
+  // and rotation, which such a follower's walk continues exactly as that
+  // walk did (kept as the stop's link). `none`: nowhere.
+  uint32_t leads_to(uint32_t e, int phase)
+  {
+    using Memo = WalkSharing::Memo;
+    Node& n = memo_->nodes[e];
+    if (n.link != Memo::none || n.kind == 'E' || !memo_->stops_every_follower(e)) return n.link;
+    const uint32_t c = memo_->find(n.at, rotation_[phase]);
+    if (c == Memo::none || c == e || memo_->path_end[memo_->nodes[c].path] == Memo::open) return Memo::none;
+    n.link = c;
+    ++ws_->stats_.stops_led_on;
+    return c;
   }
 
   // The entries of a recorded stretch or chain become the record's.
@@ -934,7 +1044,7 @@ class PathSharer {
   bool jump(uint32_t e, Csat& sat, int& phase, BestState& best)
   {
     using Memo = WalkSharing::Memo;
-    const Memo::Shortcut& sc = memo_->shortcut(e, safe_above_, P_.prefer_longer == 1, L_);
+    const Memo::Shortcut& sc = memo_->shortcut(e, P_.prefer_longer == 1, L_);
     const Node& z = memo_->nodes[e];
     const long long delta = static_cast<long long>(sat.score) - z.score;
     if (sc.min_gate == LLONG_MAX || sc.min_gate + delta <= safe_above_) return false;
@@ -972,6 +1082,7 @@ class PathSharer {
     }
     place(sc.end);
     ws_->stats_.nodes_followed += sc.end.entries;
+    ++ws_->stats_.chains_taken;
     sat_node_ = sc.end.node;
     return true;
   }

@@ -50,7 +50,9 @@ struct WalkNode {
   // later took there too: safe walks follow it (see imperfect_extension.cpp).
   bool safe_step;
   uint32_t path;
-  uint32_t link;  // of a join: the node it leads to
+  // Of a join, or of a stop that a safe walk has recorded since: the node it
+  // leads to (UINT32_MAX: none).
+  uint32_t link;
 };
 
 class WalkSharing {
@@ -68,6 +70,8 @@ class WalkSharing {
     uint64_t joins = 0;           // walks that took over a recorded stretch
     uint64_t nodes_followed = 0;  // disagreements they did not walk
     uint64_t safe_steps = 0;      // steps found to be every safe walk's (safe_step)
+    uint64_t chains_taken = 0;    // chains of stretches taken over at once (shortcuts)
+    uint64_t stops_led_on = 0;    // stops found to lead on to a safe walk's node
   };
   const Stats& stats() const { return stats_; }
 
@@ -128,8 +132,9 @@ class WalkSharing {
   {
     if (cur == finished) return false;
     from = cur;
-    // A recorded path's one node that is not a step is its last.
-    const uint32_t last = t.chained ? path_last(t.memo, cur) : t.to;
+    // A chain goes on at the first node of the stretch that stops every
+    // follower (stretches only ever become more passable).
+    const uint32_t last = t.chained ? stretch_end(t.memo, cur) : t.to;
     if (t.to >= cur && t.to <= last) {
       to = t.to;
       cur = finished;
@@ -182,7 +187,7 @@ class WalkSharing {
 
  private:
   static const WalkNode* nodes_of(const Memo* m);
-  static uint32_t path_last(const Memo* m, uint32_t node);
+  static uint32_t stretch_end(const Memo* m, uint32_t node);
   void check_owner(const Csat& r) const;
 
   WalkSharing* previous;
