@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -305,7 +306,9 @@ struct WalkSharing::Memo {
   explicit Memo(const int (&p)[7]) { std::memcpy(params, p, sizeof params); }
 
   int params[7];
-  std::vector<Node> nodes;
+  // Never moved as it grows: an array's walks record millions of nodes, and
+  // a vector's doubling held the old and the new copy at once.
+  std::deque<Node> nodes;
   // Per node: its score where the walk stepped on from it, INT_MIN where its
   // path stops; and per block of 64 nodes, the lowest and highest of those.
   std::vector<int> gate;
@@ -635,7 +638,7 @@ WalkSharing::~WalkSharing() { sharing_on_thread = previous; }
 
 WalkSharing* WalkSharing::current() { return sharing_on_thread; }
 
-const WalkNode* WalkSharing::nodes_of(const Memo* m) { return m->nodes.data(); }
+const WalkNode& WalkSharing::node_of(const Memo* m, uint32_t i) { return m->nodes[i]; }
 
 uint32_t WalkSharing::stretch_end(const Memo* m, uint32_t node) { return m->stretch_end(node); }
 
@@ -710,7 +713,7 @@ void WalkSharing::give_deferred_entries(Csat& r)
   uint32_t own = 0;
   for (const Tail& t : tails) {
     for (; own < t.at; ++own) merged.push_back(list.data[own]);
-    const WalkNode* nodes = nodes_of(t.memo);
+    const std::deque<WalkNode>& nodes = t.memo->nodes;
     for_each_stretch(t, [&](uint32_t from, uint32_t to) {
       for (uint32_t i = from; i < to; ++i) merged.push_back({entry_position(nodes[i], t.backward), nodes[i].kind});
     });
@@ -730,7 +733,7 @@ const char* WalkSharing::entries_reach(const Csat& r) const
     if (!last || e.pos > last) last = e.pos;
   // Along a tail the walk moved one way: its outermost entry is at one end.
   for (const Tail& t : tails) {
-    const WalkNode* nodes = nodes_of(t.memo);
+    const std::deque<WalkNode>& nodes = t.memo->nodes;
     const char* p = entry_position(nodes[t.backward ? t.from : t.last], t.backward);
     if (!last || p > last) last = p;
   }

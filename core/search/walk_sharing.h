@@ -112,9 +112,8 @@ class WalkSharing {
   {
     check_owner(r);
     for (const Tail& t : tails) {
-      const WalkNode* nodes = nodes_of(t.memo);
       for_each_stretch(t, [&](uint32_t from, uint32_t to) {
-        for (uint32_t i = from; i < to; ++i) f(entry_position(nodes[i], t.backward));
+        for (uint32_t i = from; i < to; ++i) f(entry_position(node_of(t.memo, i), t.backward));
       });
     }
   }
@@ -140,7 +139,7 @@ class WalkSharing {
       cur = finished;
     } else {
       to = last;
-      cur = nodes_of(t.memo)[last].link;
+      cur = node_of(t.memo, last).link;
     }
     return true;
   }
@@ -154,7 +153,7 @@ class WalkSharing {
   }
   long entry_offset(const Tail& t, uint32_t i) const
   {
-    return static_cast<long>(entry_position(nodes_of(t.memo)[i], t.backward) - text);
+    return static_cast<long>(entry_position(node_of(t.memo, i), t.backward) - text);
   }
   // Puts the deferred entries into the list, in walk order.
   void give_deferred_entries(Csat& r);
@@ -186,7 +185,7 @@ class WalkSharing {
   Stats stats_;
 
  private:
-  static const WalkNode* nodes_of(const Memo* m);
+  static const WalkNode& node_of(const Memo* m, uint32_t i);
   static uint32_t stretch_end(const Memo* m, uint32_t node);
   void check_owner(const Csat& r) const;
 
