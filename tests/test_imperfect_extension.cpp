@@ -2,9 +2,11 @@
 // the same case on the reversed text, grown backward, must give the mirror
 // image, unit phase included.
 #include <cstring>
+#include <random>
 #include <ostream>
 
 #include "imperfect_fixture.h"
+#include "lazy_marks.h"
 #include "walk_sharing.h"
 
 namespace {
@@ -282,6 +284,54 @@ TEST_F(EngineTest, ChainsOfSharedWalksGiveTheRecordsOfLoneWalks)
   }
   EXPECT_GT(chains, 100u) << led_on;
   EXPECT_GT(led_on, 0u) << chains;
+}
+
+// Records long enough to claim their stretch under late marks, whose entries
+// lie on chains of shared walks: read in either order, and written out at
+// the end, the marks are those of the record's cover written at once.
+TEST_F(EngineTest, ChainedEntriesReadAsTheirCoverWrittenAtOnce)
+{
+  uint64_t chained = 0, claims = 0;
+  for (unsigned seed = 1; seed <= 3; ++seed) {
+    const std::string text = diverged_satellite(seed, "AATAGTG", 0.01, 9000, seed == 3);
+    Engine e(text);
+    const long n = e.size();
+    WalkSharing sharing(e.text(), static_cast<uint64_t>(n), WalkSharing::Tails::deferred);
+    std::mt19937_64 r(seed);
+    for (long s = 200; s + 8 < n - 200; s += 37) {
+      Csat rec;
+      rec.reset(e.text() + s, e.text() + s + 8);
+      e.ctl->extend_imperfect_forward(rec, e.after_end());
+      e.ctl->extend_imperfect_backward(rec, e.before_begin());
+      if (rec.entry_count() >= drop_entries_from) {
+        ++claims;
+        for (const WalkSharing::Tail& t : sharing.deferred_tails(rec)) chained += t.chained;
+        std::vector<uint64_t> source(static_cast<std::size_t>(n + 2 + 63) / 64);
+        for (uint64_t& w : source) w = r();
+        std::vector<uint64_t> eager_words = source;
+        MarkView eager{eager_words.data(), -1, n + 1};
+        eager.fill(rec.start - e.text(), rec.end - e.text(), ' ');
+        for (const missense_entry& m : rec.missense_list) eager.set(m.pos - e.text(), 'a');
+        sharing.for_each_deferred_position(rec, [&](const char* p) { eager.set(p - e.text(), 'a'); });
+        for (bool rising : {true, false}) {
+          std::vector<uint64_t> words = source;
+          MarkView base{words.data(), -1, n + 1};
+          {
+            LazyMarks<MarkView> lazy(base, e.text(), &sharing);
+            lazy.cover(rec);
+            for (long i = 0; i <= n + 1; ++i) {
+              const long p = rising ? i - 1 : n - i;
+              ASSERT_EQ(lazy.at(p), eager.at(p)) << "seed " << seed << ", window " << s << ", position " << p;
+            }
+          }
+          for (long p = -1; p <= n; ++p) ASSERT_EQ(base.at(p), eager.at(p)) << "seed " << seed << ", written " << p;
+        }
+      }
+      if (rec.deferred_entries) sharing.forget_deferred(rec);
+    }
+  }
+  EXPECT_GT(claims, 0u);
+  EXPECT_GT(chained, 0u);
 }
 
 }  // namespace

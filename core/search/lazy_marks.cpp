@@ -63,13 +63,12 @@ bool LazyMarks<View>::in_chain(const TailRange& r, ChainReading& chain, long p) 
     sharing->next_stretch(r.tail, chain.next, from, to);
     if (from < to) chain.stretches.push_back(stretch_range(r.tail, from, to));
   }
-  // The stretches that may hold p: the first that reaches it and the one before
-  // (neighbours may share an end offset).
+  // The stretches that may hold p: the first that reaches it and the one
+  // after (neighbours may share an end offset).
   const auto& st = chain.stretches;
   const auto at = std::partition_point(st.begin(), st.end(), [&](const TailRange& s) { return !passed(s); });
   for (auto it = at; it != st.end() && it <= at + 1; ++it)
     if (it->lo <= p && p <= it->hi && in_stretch(it->tail, p)) return true;
-  if (at != st.begin() && (at - 1)->lo <= p && p <= (at - 1)->hi && in_stretch((at - 1)->tail, p)) return true;
   return false;
 }
 

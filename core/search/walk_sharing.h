@@ -89,8 +89,8 @@ class WalkSharing {
   // The deferred entries of the record walked last on this thread.
   // Recorded nodes from `from` up to `to` (exclusive) whose steps are the
   // record's entries from its own entry `at` on: one stretch [from, to), or,
-  // when `chained`, a chain of stretches that goes on at each join's target
-  // (count entries, the last at node `last`).
+  // when `chained`, a chain of stretches, each ending at a node that leads
+  // on to the next one's first (count entries, the last at node `last`).
   struct Tail {
     Memo* memo;
     uint32_t at, from, to;
