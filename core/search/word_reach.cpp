@@ -68,7 +68,7 @@ WordReach::WordReach(const char* t, uint64_t length, unsigned window, int word, 
   int64_t ring = 128;
   while (ring < span && ring < n) ring <<= 1;
   mask = ring - 1;
-  next.assign(ring, 0);
+  next.assign(ring, -1);
   code.assign(ring, none);
   hit.assign(ring / 64, 0);
   for (int b = 0; b < 256; ++b) {
@@ -150,21 +150,13 @@ void WordReach::set_hit(int64_t p, bool on)
 void WordReach::add_unit_word(uint32_t c)
 {
   if (in_unit[c]++ == 0 && c != none)
-    for (int64_t p = head[c]; p >= 0;) {
-      set_hit(p, true);
-      const uint32_t d = next[p & mask];
-      p = d ? p + d : -1;
-    }
+    for (int64_t p = head[c]; p >= 0; p = next[p & mask]) set_hit(p, true);
 }
 
 void WordReach::remove_unit_word(uint32_t c)
 {
   if (--in_unit[c] == 0 && c != none)
-    for (int64_t p = head[c]; p >= 0;) {
-      set_hit(p, false);
-      const uint32_t d = next[p & mask];
-      p = d ? p + d : -1;
-    }
+    for (int64_t p = head[c]; p >= 0; p = next[p & mask]) set_hit(p, false);
 }
 
 // A position comes into the span (its word's code) or into the near span
@@ -181,11 +173,11 @@ void WordReach::enter_near(int64_t p)
   if (p < 0 || p >= n) return;
   const uint32_t c = code[p & mask];
   const int64_t i = p & mask;
-  next[i] = 0;
+  next[i] = -1;
   set_hit(p, c != none && in_unit[c] > 0);
   if (c == none) return;
   if (tail[c] >= 0)
-    next[tail[c] & mask] = static_cast<uint32_t>(p - tail[c]);
+    next[tail[c] & mask] = p;
   else
     head[c] = p;
   tail[c] = p;
@@ -198,9 +190,8 @@ void WordReach::leave_near(int64_t p)
   set_hit(p, false);
   const uint32_t c = code[p & mask];
   if (c == none) return;
-  const uint32_t d = next[p & mask];
-  head[c] = d ? p + d : -1;
-  if (!d) tail[c] = -1;
+  head[c] = next[p & mask];
+  if (head[c] < 0) tail[c] = -1;
 }
 
 void WordReach::leave_span(int64_t p)

@@ -90,7 +90,7 @@ class WordReach {
   int64_t* head;           // by code: first occurrence in the span, -1 for none
   int64_t* tail;           // by code: last occurrence in the span
   int64_t mask;            // ring positions
-  std::vector<uint32_t> next;    // by position & mask: how far the next occurrence of its word lies, 0: none (near span)
+  std::vector<int64_t> next;     // by position & mask: next occurrence of its word (near span)
   std::vector<uint16_t> code;    // by position & mask
   std::vector<uint64_t> hit;     // bit (position & mask): its word is one of the unit's (near span)
   // What a byte of hits (the first position in the low bit) does to Phi:
