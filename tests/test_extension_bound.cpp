@@ -438,6 +438,90 @@ TEST_F(EngineTest, WordReachFollowsTheBoundPositionByPosition)
 }
 
 
+// The plain walk's best score over both sides of window s, from the text's
+// word codes (-1: another character) and the unit's word set.
+long long reference_top(const std::vector<int>& codes, const std::string& t, unsigned k, int q, int prefer,
+                        long long s, long long run_left, long long run_right)
+{
+  std::vector<char> in_unit(std::size_t(1) << (2 * q), 0);
+  for (unsigned phase = 0; phase < k; ++phase) {
+    int c = 0;
+    for (int j = 0; j < q; ++j) c = (c << 2) | static_cast<int>(std::string("ACGT").find(t[s + (phase + j) % k]));
+    in_unit[c] = 1;
+  }
+  const long long n = static_cast<long long>(t.size());
+  const long long floor = -static_cast<long long>(k) - prefer, bar = q * (floor + q - 1);
+  auto side = [&](long long score, long long from, long long step, long long end) {
+    if (score - q <= floor) return score;
+    long long phi = q * score, high = phi;
+    for (long long x = from; x != end; x += step) {
+      phi += x >= 0 && codes[x] >= 0 && in_unit[codes[x]] ? q : -1;
+      if (phi <= bar) break;
+      high = std::max(high, phi);
+    }
+    return high >= 0 ? high / q : -((-high + q - 1) / q);
+  };
+  return side(side(run_right, s + k + run_right, 1, n) + run_left, s - run_left - q, -1, -q);
+}
+
+// In GC-rich text, whose common words a unit holds too, long units' sides
+// go far past the near span (read there from the codes), the filter widens
+// it after a few thousand sides, and sides that cannot settle a window stop
+// early: over every window of such a text, which its span covers, the
+// verdicts stay those of the plain walk.
+TEST_F(EngineTest, WordReachFollowsTheBoundPastItsNearSpan)
+{
+  for_random_params(4, [&](uint32_t seed, Rng& r) {
+    const int q = 5, prefer = pick(r, 0, 1);
+    const unsigned k = static_cast<unsigned>(pick(r, 90, 100));
+    std::string t;
+    while (t.size() < 7000) {
+      if (seed % 2 && pick(r, 0, 30) == 0) t += long_unit_copies(r, static_cast<int>(k), 0);
+      t += "GCGCGCAT"[pick(r, 0, 7)];
+    }
+    t.resize(7000);
+    std::vector<int> codes(t.size(), -1);
+    for (std::size_t x = 0; x + q <= t.size(); ++x) {
+      codes[x] = 0;
+      for (int j = 0; j < q; ++j) codes[x] = (codes[x] << 2) | static_cast<int>(std::string("ACGT").find(t[x + j]));
+    }
+    std::unique_ptr<WordReach> filter(WordReach::make(t.data(), t.size(), k, q, prefer, false));
+    ASSERT_TRUE(filter);
+    for (unsigned s = 0; s + k < t.size(); ++s) {
+      const long long left = std::min<long long>(s, pick(r, 0, 3));
+      const long long right = std::min<long long>(t.size() - s - k, pick(r, 0, 3));
+      const long long top = reference_top(codes, t, k, q, prefer, s, left, right);
+      for (long long m : {top, top + 1, top + pick(r, 2, 20), static_cast<long long>(pick(r, 1, 150))})
+        ASSERT_EQ(filter->hopeless(s, left, right, m), top < m)
+            << "window " << s << " k " << k << " runs " << left << " " << right << " target " << m;
+    }
+  });
+}
+
+// Past the span too: on a text longer than the ring, the widened near span
+// must keep the bits a fresh filter builds.
+TEST_F(EngineTest, WordReachWidensItsNearSpanAsAFreshOneWouldRead)
+{
+  for_random_params(3, [&](uint32_t, Rng& r) {
+    const int q = 5;
+    const unsigned k = static_cast<unsigned>(pick(r, 90, 100));
+    std::string t;
+    for (int i = 0; i < 12000; ++i) t += "GCGCGCAT"[pick(r, 0, 7)];
+    for (int i = 0; i < 30000; ++i) t += pick(r, 0, 2) ? "GCGCGCAT"[pick(r, 0, 7)] : base(r);
+    std::unique_ptr<WordReach> sliding(WordReach::make(t.data(), t.size(), k, q, 0, false));
+    ASSERT_TRUE(sliding);
+    for (unsigned s = 0; s + k < t.size(); ++s) {
+      const long long left = std::min<long long>(s, pick(r, 0, 3)), right = pick(r, 0, 3);
+      const long long m = pick(r, 1, 150);
+      const bool verdict = sliding->hopeless(s, left, right, m);
+      if (s % 97) continue;
+      std::unique_ptr<WordReach> fresh(WordReach::make(t.data(), t.size(), k, q, 0, false));
+      ASSERT_EQ(verdict, fresh->hopeless(s, left, right, m)) << "window " << s << " k " << k << " target " << m;
+    }
+  });
+}
+
+
 // Under the default parameters nearly every window of random DNA is settled
 // without the bound's program: by the word counts for units of 30 to 60, by
 // the edit distance for units of 150 to 500, which no count bounds. Every

@@ -249,6 +249,18 @@ void WordReach::rebuild(int64_t to)
 
 void WordReach::move_to(int64_t to)
 {
+  // Sides that often go past the near span (a genome's common words lie
+  // closer than random text's) read their hits from the codes there, which
+  // costs more than keeping them: the near span grows, up to the span.
+  if (sides >= 4096) {
+    const bool grow = beyond > sides && near < side;
+    sides = beyond = 0;
+    if (grow) {
+      near = near + near / 2 < side ? near + near / 2 : side;
+      rebuild(to);
+      return;
+    }
+  }
   // Sliding costs a few dozen table updates a position, rebuilding a few
   // a position of the span.
   if (s < 0 || to < s || to - s > (near_hi - near_lo) / 4) {
@@ -270,29 +282,51 @@ uint64_t WordReach::hits_from(int64_t p) const
   return bits;
 }
 
+// The hits of the word starts p .. p + 63 beyond the near span (all within
+// the span), from the codes.
+uint64_t WordReach::far_hits(int64_t p) const
+{
+  const uint16_t* const codes = code.data();
+  const uint16_t* const in = in_unit;
+  const int64_t m = mask;
+  uint64_t bits = 0;
+  for (int i = 0; i < 64; ++i) bits |= static_cast<uint64_t>(in[codes[(p + i) & m]] != 0) << i;
+  // None before the text.
+  if (p < 0) bits = -p >= 64 ? 0 : bits & (~0ull << -p);
+  return bits;
+}
 
 // One side's walk: its first disagreement's word start is `from`, and the
 // positions it may consume run from there in direction `sign` up to `to`
 // (exclusive): the text's end (to_text_end: the walk then needs no t*) or
-// the end of the span. Phi is followed 64 positions at a time in the near
-// span where neither its highest value so far nor the bound can change in
-// them, a byte at a time elsewhere there, and beyond it position by position.
-bool WordReach::side_top(long long score, int64_t from, int64_t to, bool to_text_end, int sign,
-                         long long& top) const
+// the end of the span. Phi is followed 64 positions at a time where neither
+// its highest value so far nor the bound can change in them, a byte at a
+// time elsewhere; the hits come from the bits in the near span and from the
+// codes beyond it (64 at once too: a walk in a genome's common words goes
+// far). A top at `cap` or above settles nothing, so the walk is not
+// followed to its stop then.
+bool WordReach::side_top(long long score, int64_t from, int64_t to, bool to_text_end, int sign, long long cap,
+                         long long& top)
 {
   top = score;
+  ++sides;
   if (score - q <= floor) return true;  // not even one step
   const long long bar = static_cast<long long>(q) * (floor + q - 1);
   long long phi = static_cast<long long>(q) * score, high = phi;
+  const long long enough = static_cast<long long>(q) * cap;
   const int64_t near_end = sign > 0 ? (near_hi < to ? near_hi : to) : (near_lo - 1 > to ? near_lo - 1 : to);
   int64_t at = from;  // the next position
-  for (int64_t left = sign > 0 ? near_end - at : at - near_end; left >= 64; left -= 64, at += sign * 64) {
-    const uint64_t bits = sign > 0 ? hits_from(at) : hits_from(at - 63);
+  for (int64_t left = sign > 0 ? to - at : at - to; left >= 64; left -= 64, at += sign * 64) {
+    const bool near_span = sign > 0 ? at + 64 <= near_end : at - 64 >= near_end;
+    beyond += !near_span;
+    const uint64_t bits = near_span ? (sign > 0 ? hits_from(at) : hits_from(at - 63))
+                                    : (sign > 0 ? far_hits(at) : far_hits(at - 63));
     const int hits = bit_count(bits);
     if (phi + static_cast<long long>(q) * hits <= high && phi - (64 - hits) > bar) {
       phi += static_cast<long long>(q + 1) * hits - 64;
       continue;
     }
+    if (high >= enough) return false;
     for (int b = 0; b < 8; ++b) {
       const unsigned byte = static_cast<unsigned>(sign > 0 ? bits >> (8 * b) : bits >> (8 * (7 - b))) & 255u;
       const ByteStep& st = sign > 0 ? forward_step[byte] : backward_step[byte];
@@ -311,6 +345,8 @@ bool WordReach::side_top(long long score, int64_t from, int64_t to, bool to_text
       return true;
     }
   }
+  if (high >= enough) return false;
+  beyond += at != to;
   for (; at != to; at += sign) {
     const bool h = at >= 0 && in_unit[code[at & mask]] > 0;
     phi += h ? q : -1;
@@ -335,7 +371,7 @@ bool WordReach::hopeless(uint64_t at, long long run_left, long long run_right, l
   const int64_t left_from = s - run_left - q, left_to = lo > -q ? lo - 1 : -q;
   if (right_from > right_to || left_from < left_to) return false;
   long long forward_top, backward_top;
-  return side_top(run_right, right_from, right_to, right_to == n, 1, forward_top) &&
-         side_top(forward_top + run_left, left_from, left_to, left_to == -q, -1, backward_top) &&
+  return side_top(run_right, right_from, right_to, right_to == n, 1, target - run_left, forward_top) &&
+         side_top(forward_top + run_left, left_from, left_to, left_to == -q, -1, target, backward_top) &&
          backward_top < target;
 }

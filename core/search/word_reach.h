@@ -71,7 +71,9 @@ class WordReach {
   void remove_unit_word(uint32_t c);
   void set_hit(int64_t p, bool on);
   uint64_t hits_from(int64_t p) const;
-  bool side_top(long long score, int64_t from, int64_t to, bool to_text_end, int sign, long long& top) const;
+  uint64_t far_hits(int64_t p) const;
+  bool side_top(long long score, int64_t from, int64_t to, bool to_text_end, int sign, long long cap,
+                long long& top);
 
   const char* text;
   int64_t n;
@@ -89,7 +91,7 @@ class WordReach {
   int64_t* tail;           // by code: last occurrence in the span
   int64_t mask;            // ring positions
   std::vector<int64_t> next;     // by position & mask: next occurrence of its word (near span)
-  std::vector<uint32_t> code;    // by position & mask
+  std::vector<uint16_t> code;    // by position & mask
   std::vector<uint64_t> hit;     // bit (position & mask): its word is one of the unit's (near span)
   // What a byte of hits (the first position in the low bit) does to Phi:
   // its net change, and the highest and lowest prefix (over 1 to 8 positions).
@@ -102,6 +104,7 @@ class WordReach {
   int64_t near_lo = 0, near_hi = 0;  // the near span: lists and hits
   int Ns = 0;              // Ns in the span
   int others = 0;          // characters of the window other than A, C, G, T
+  int64_t sides = 0, beyond = 0;  // sides scanned lately, and blocks of them read beyond the near span
 };
 
 #endif
