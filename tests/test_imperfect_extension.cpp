@@ -155,6 +155,19 @@ TEST_F(EngineTest, RestoreKeepsEntriesFromBeforeTheWalk)
   EXPECT_EQ(describe(s, e.text()), "4-20 s8 m1 i0 d0 n0 [12M]");
 }
 
+// The record window [s, s + k) grows into, forward then backward, like the
+// searches grow it; entries a sharing deferred are given back first.
+std::string grown(Engine& e, unsigned s, unsigned k)
+{
+  Csat r;
+  r.reset(e.text() + s, e.text() + s + k);
+  e.ctl->extend_imperfect_forward(r, e.after_end());
+  e.ctl->extend_imperfect_backward(r, e.before_begin());
+  if (r.deferred_entries) WalkSharing::current()->give_deferred_entries(r);
+  return describe(r, e.text()) + " fwd " + std::to_string(r.unit_fwd - e.text()) + " bwd " +
+         std::to_string(r.unit_bwd - e.text());
+}
+
 // Walks that take over an earlier walk's path must leave every record as the
 // walk alone would: fields, entries and best end point. Windows all over a
 // satellite array, of its unit's length and of lengths near its multiples
@@ -201,15 +214,7 @@ TEST_F(EngineTest, SharedWalksGiveTheRecordsOfLoneWalks)
     for (const Set& set : sets) {
       set.p.apply();
       Engine e(text);
-      auto grow = [&](unsigned s, unsigned k) {
-        Csat r;
-        r.reset(e.text() + s, e.text() + s + k);
-        e.ctl->extend_imperfect_forward(r, e.after_end());
-        e.ctl->extend_imperfect_backward(r, e.before_begin());
-        if (r.deferred_entries) WalkSharing::current()->give_deferred_entries(r);
-        return describe(r, e.text()) + " fwd " + std::to_string(r.unit_fwd - e.text()) + " bwd " +
-               std::to_string(r.unit_bwd - e.text());
-      };
+      auto grow = [&](unsigned s, unsigned k) { return grown(e, s, k); };
       std::vector<std::string> alone;
       for (unsigned k : lengths)
         for (unsigned s = 140; s + k < text.size() - 140; s += 11) alone.push_back(grow(s, k));
@@ -260,15 +265,7 @@ TEST_F(EngineTest, ChainsOfSharedWalksGiveTheRecordsOfLoneWalks)
     for (int longer = 0; longer <= 1; ++longer) {
       prefer_longer(longer).apply();
       Engine e(text);
-      auto grow = [&](unsigned s, unsigned k) {
-        Csat r;
-        r.reset(e.text() + s, e.text() + s + k);
-        e.ctl->extend_imperfect_forward(r, e.after_end());
-        e.ctl->extend_imperfect_backward(r, e.before_begin());
-        if (r.deferred_entries) WalkSharing::current()->give_deferred_entries(r);
-        return describe(r, e.text()) + " fwd " + std::to_string(r.unit_fwd - e.text()) + " bwd " +
-               std::to_string(r.unit_bwd - e.text());
-      };
+      auto grow = [&](unsigned s, unsigned k) { return grown(e, s, k); };
       for (unsigned k : {L, L + 1}) {
         std::vector<std::string> alone;
         for (unsigned s = 100; s + k < text.size() - 100; s += 3) alone.push_back(grow(s, k));
