@@ -296,7 +296,7 @@ bool CSearchController::scan_unit_length(unsigned k, CAnchorSeq& anchors, Chunke
   auto take_split = [&](unsigned s, Csat* r, Csat*) { take(s, r); };
   Csat_garbagecollector& pool = *satList_imperfect.pool;
   const char* name = sequence.name.c_str();
-  if (unsigned chunk = scan_chunk_length(scan.windows_end()))
+  if (unsigned chunk = chunks.split_pays ? scan_chunk_length(scan.windows_end()) : 0)
     return !poll_progress(seq_number, name, k) &&
            chunked_scan(scan, chunk, marks, chunks, *search_pool, pool, take_split, NoPreparation());
   ImperfectScan::Pass pass(scan);
