@@ -15,7 +15,7 @@
 #   CHECK     with BASELINE: 1 (default) compares the two binaries' output
 #             files byte for byte, 0 skips that
 #   THREADS   sarvik's -t (default: its own, all the cores it may use); the
-#             baseline runs as it is, since older binaries have no -t
+#             baseline's too where it has the option (older binaries have no -t)
 #
 # Not a test, except for the output check: the figures depend on the machine,
 # and on a shared one only the ratios measured in the same run mean much.
@@ -28,6 +28,8 @@ source "$here/find_sarvik.sh"
 sarvik=$(find_sarvik "${1:-build}")
 baseline=
 [[ -n ${BASELINE:-} ]] && baseline=$(find_sarvik "$BASELINE")
+baseline_threads=0
+[[ -n $baseline ]] && "$baseline" --help 2>/dev/null | grep -q -- '--threads' && baseline_threads=1
 read -r -a inputs <<< "${INPUTS-kleb fly}"
 read -r -a modes <<< "${MODES-default exact extendExact}"
 read -r -a others <<< "${TOOLS-trf tantan}"
@@ -106,7 +108,7 @@ run_once() {
   case $tool in
     sarvik|baseline)
       [[ $tool == sarvik ]] && cmd=("$sarvik") || cmd=("$baseline")
-      [[ $tool == sarvik && -n ${THREADS:-} ]] && cmd+=(-t "$THREADS")
+      [[ -n ${THREADS:-} && ( $tool == sarvik || $baseline_threads == 1 ) ]] && cmd+=(-t "$THREADS")
       [[ $mode != default ]] && cmd+=(-M "$mode")
       cmd+=("$fa" out.txt) ;;
     # -ngs writes to stdout instead of files in the current folder. Debian's
