@@ -522,15 +522,27 @@ struct WalkSharing::Memo {
     return {static_cast<long long>(a.score) - b.score, a.phase - b.phase, a.mismatches - b.mismatches,
             a.insertions - b.insertions, a.deletions - b.deletions, a.Ns - b.Ns};
   }
+  // The phase of a sum is left for the unit length to reduce.
+  static Offsets plus(const Offsets& a, const Offsets& b)
+  {
+    return {a.score + b.score, a.phase + b.phase, a.mismatches + b.mismatches, a.insertions + b.insertions,
+            a.deletions + b.deletions, a.Ns + b.Ns};
+  }
   // Point p of a shortcut from stop `at`, seen from the join before it.
   static Point beyond(const Point& at, const Point& p, int L)
   {
     Point q = p;
-    q.off = {at.off.score + p.off.score, (at.off.phase + p.off.phase) % L, at.off.mismatches + p.off.mismatches,
-             at.off.insertions + p.off.insertions, at.off.deletions + p.off.deletions, at.off.Ns + p.off.Ns};
+    q.off = plus(at.off, p.off);
+    q.off.phase %= L;
     q.entries = at.entries + p.entries;
     q.last = p.entries ? p.last : at.last;
     return q;
+  }
+  // A step of gate m later on the chain is the new highest one: of equal
+  // ones the walks take the last when they prefer longer repeats, else the first.
+  static bool raises_top(const Shortcut& sc, long long m, bool last)
+  {
+    return sc.top.node == none || m > sc.max_gate || (last && m == sc.max_gate);
   }
   // Shortcut sc goes on at its stop, whose shortcut is `next`, unless that
   // would lower its lowest gate (see `closed`).
@@ -543,7 +555,7 @@ struct WalkSharing::Memo {
     }
     if (next.top.node != none) {
       const long long m = next.max_gate + at.off.score;
-      if (sc.top.node == none || m > sc.max_gate || (last && m == sc.max_gate)) {
+      if (raises_top(sc, m, last)) {
         sc.max_gate = m;
         sc.top = beyond(at, next.top, L);
       }
@@ -562,7 +574,7 @@ struct WalkSharing::Memo {
       sc.min_gate = low < sc.min_gate ? low : sc.min_gate;
       const uint32_t top = highest(from, to, last);
       const long long m = gate[top] + at.off.score;
-      if (sc.top.node == none || m > sc.max_gate || (last && m == sc.max_gate)) {
+      if (raises_top(sc, m, last)) {
         sc.max_gate = m;
         sc.top = {top, at.off, at.entries + (top - from), top > from ? top - 1 : at.last};
       }
@@ -938,13 +950,10 @@ class PathSharer {
       // The walk's state is node cur's in the frame of cur's path, moved by
       // delta (score), offset (phase) and the counts' differences.
       const Node& nc = m.nodes[cur];
-      const long long delta = static_cast<long long>(sat.score) - nc.score;
-      const int offset = phase - nc.phase;
-      const int mis = sat.mismatches - nc.mismatches, ins = sat.insertions - nc.insertions;
-      const int del = sat.deletions - nc.deletions, Ns = sat.Ns - nc.Ns;
-      const uint32_t end = m.path_end[nc.path];
-      const uint32_t e = m.first_stop(cur, end, safe_above_ - delta, safe_above_);
-      if (e > cur) cross(cur, e, delta, offset, mis, ins, del, Ns, sat, phase, best);
+      const WalkSharing::Memo::Offsets d = beside(sat, phase, nc);
+      const long long delta = d.score;
+      const uint32_t e = m.first_stop(cur, m.path_end[nc.path], safe_above_ - delta, safe_above_);
+      if (e > cur) cross(cur, e, d, sat, phase, best);
       // A join, or a stop whose node a safe walk has recorded since, is the
       // state of the node it leads to: go on there. Elsewhere the walk goes
       // on alone.
@@ -963,46 +972,53 @@ class PathSharer {
 
   // Takes over the stretch [cur, e) of a recorded path: its entries, its
   // best end point, and the state at e.
-  void cross(uint32_t cur, uint32_t e, long long delta, int offset, int mis, int ins, int del, int Ns, Csat& sat,
-             int& phase, BestState& best)
+  // The walk's state less node n's: score, phase and counts.
+  static WalkSharing::Memo::Offsets beside(const Csat& sat, int phase, const Node& n)
+  {
+    return {static_cast<long long>(sat.score) - n.score, phase - n.phase, sat.mismatches - n.mismatches,
+            sat.insertions - n.insertions, sat.deletions - n.deletions, sat.Ns - n.Ns};
+  }
+  // Puts the walk at node n in n's state plus d.
+  void place(Csat& sat, int& phase, const Node& n, const WalkSharing::Memo::Offsets& d) const
+  {
+    D::cursor(sat) = ws_->text + n.at;
+    int ph = (n.phase + d.phase) % L_;
+    if (ph < 0) ph += L_;
+    phase = ph;
+    D::unit_cursor(sat) = sat.unit_begin + ph;
+    sat.score = static_cast<int>(n.score + d.score);
+    sat.mismatches = n.mismatches + d.mismatches;
+    sat.insertions = n.insertions + d.insertions;
+    sat.deletions = n.deletions + d.deletions;
+    sat.Ns = n.Ns + d.Ns;
+  }
+
+  // Takes over the stretch [cur, e) of a recorded path, the walk standing at
+  // cur in its state plus d: its entries, its best end point, the state at e.
+  void cross(uint32_t cur, uint32_t e, const WalkSharing::Memo::Offsets& d, Csat& sat, int& phase, BestState& best)
   {
     const WalkSharing::Memo& m = *memo_;
-    {
-      auto move_to = [&](uint32_t i) {
-        const Node& n = m.nodes[i];
-        D::cursor(sat) = ws_->text + n.at;
-        int ph = (n.phase + offset) % L_;
-        if (ph < 0) ph += L_;
-        phase = ph;
-        D::unit_cursor(sat) = sat.unit_begin + ph;
-        sat.score = static_cast<int>(n.score + delta);
-        sat.mismatches = mis + n.mismatches;
-        sat.insertions = ins + n.insertions;
-        sat.deletions = del + n.deletions;
-        sat.Ns = Ns + n.Ns;
-      };
-      auto append = [&](uint32_t from, uint32_t to) {
-        if (from < to) append_tail(sat, {memo_, sat.missense_list.count, from, to, D::sign < 0});
-      };
-      // The next stretch's first node is far away in the record: fetch it
-      // while this one is taken over.
-      const uint32_t next = m.nodes[e].link;
-      if (next != WalkSharing::Memo::none) {
-        __builtin_prefetch(&m.nodes[next]);
-        __builtin_prefetch(&m.gate[next]);
-      }
-      const uint32_t top = m.highest(cur, e, P_.prefer_longer == 1);
-      if (static_cast<long long>(m.gate[top]) + delta > static_cast<long long>(best.score()) - P_.prefer_longer) {
-        append(cur, top);
-        move_to(top);
-        best.take(sat);
-        append(top, e);
-      } else {
-        append(cur, e);
-      }
-      move_to(e);
-      ws_->stats_.nodes_followed += e - cur;
+    auto append = [&](uint32_t from, uint32_t to) {
+      if (from < to) append_tail(sat, {memo_, sat.missense_list.count, from, to, D::sign < 0});
+    };
+    // The next stretch's first node is far away in the record: fetch it
+    // while this one is taken over.
+    const uint32_t next = m.nodes[e].link;
+    if (next != WalkSharing::Memo::none) {
+      __builtin_prefetch(&m.nodes[next]);
+      __builtin_prefetch(&m.gate[next]);
     }
+    const uint32_t top = m.highest(cur, e, P_.prefer_longer == 1);
+    if (static_cast<long long>(m.gate[top]) + d.score > static_cast<long long>(best.score()) - P_.prefer_longer) {
+      append(cur, top);
+      place(sat, phase, m.nodes[top], d);
+      best.take(sat);
+      append(top, e);
+    } else {
+      append(cur, e);
+    }
+    place(sat, phase, m.nodes[e], d);
+    ws_->stats_.nodes_followed += e - cur;
   }
 
   // Where a follower standing at stop e (its rotation at `phase`) goes on:
@@ -1048,24 +1064,9 @@ class PathSharer {
   {
     using Memo = WalkSharing::Memo;
     const Memo::Shortcut& sc = memo_->shortcut(e, P_.prefer_longer == 1, L_);
-    const Node& z = memo_->nodes[e];
-    const long long delta = static_cast<long long>(sat.score) - z.score;
-    if (sc.min_gate == LLONG_MAX || sc.min_gate + delta <= safe_above_) return false;
-    const Memo::Offsets walk{delta, phase - z.phase, sat.mismatches - z.mismatches, sat.insertions - z.insertions,
-                             sat.deletions - z.deletions, sat.Ns - z.Ns};
-    auto place = [&](const Memo::Point& p) {
-      const Node& n = memo_->nodes[p.node];
-      D::cursor(sat) = ws_->text + n.at;
-      int ph = (n.phase + walk.phase + p.off.phase) % L_;
-      if (ph < 0) ph += L_;
-      phase = ph;
-      D::unit_cursor(sat) = sat.unit_begin + ph;
-      sat.score = static_cast<int>(n.score + walk.score + p.off.score);
-      sat.mismatches = n.mismatches + walk.mismatches + p.off.mismatches;
-      sat.insertions = n.insertions + walk.insertions + p.off.insertions;
-      sat.deletions = n.deletions + walk.deletions + p.off.deletions;
-      sat.Ns = n.Ns + walk.Ns + p.off.Ns;
-    };
+    const Memo::Offsets walk = beside(sat, phase, memo_->nodes[e]);
+    if (sc.min_gate == LLONG_MAX || sc.min_gate + walk.score <= safe_above_) return false;
+    auto to_point = [&](const Memo::Point& p) { place(sat, phase, memo_->nodes[p.node], Memo::plus(walk, p.off)); };
     auto chain = [&](uint32_t from, const Memo::Point& to, uint32_t entries_before) {
       WalkSharing::Tail t{memo_, sat.missense_list.count, from, to.node, D::sign < 0};
       t.chained = true;
@@ -1073,17 +1074,17 @@ class PathSharer {
       t.last = to.last;
       append_tail(sat, t);
     };
-    const uint32_t first = z.link;
+    const uint32_t first = memo_->nodes[e].link;
     if (sc.top.node != Memo::none &&
-        sc.max_gate + delta > static_cast<long long>(best.score()) - P_.prefer_longer) {
+        sc.max_gate + walk.score > static_cast<long long>(best.score()) - P_.prefer_longer) {
       chain(first, sc.top, 0);
-      place(sc.top);
+      to_point(sc.top);
       best.take(sat);
       chain(sc.top.node, sc.end, sc.top.entries);
     } else {
       chain(first, sc.end, 0);
     }
-    place(sc.end);
+    to_point(sc.end);
     ws_->stats_.nodes_followed += sc.end.entries;
     ++ws_->stats_.chains_taken;
     sat_node_ = sc.end.node;
