@@ -300,7 +300,7 @@ TEST_F(EngineTest, ChainedEntriesReadAsTheirCoverWrittenAtOnce)
       rec.reset(e.text() + s, e.text() + s + 8);
       e.ctl->extend_imperfect_forward(rec, e.after_end());
       e.ctl->extend_imperfect_backward(rec, e.before_begin());
-      if (rec.entry_count() >= drop_entries_from) {
+      if (rec.entry_count() >= claim_entries_from) {
         ++claims;
         for (const WalkSharing::Tail& t : sharing.deferred_tails(rec)) chained += t.chained;
         std::vector<uint64_t> source(static_cast<std::size_t>(n + 2 + 63) / 64);

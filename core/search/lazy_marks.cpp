@@ -194,7 +194,7 @@ template <class View>
 void LazyMarks<View>::cover(const Csat& r)
 {
   ++covers;
-  if (r.entry_count() < drop_entries_from) {
+  if (r.entry_count() < claim_entries_from) {
     cover_now(r);
     return;
   }

@@ -29,6 +29,10 @@
 #include "walk_sharing.h"
 
 // Over a record's marks (MarkView) or a chunk's copy of them (BitMarkView).
+// Records with this many entries or more claim their stretch; the covers of
+// shorter ones are written at once.
+constexpr uint32_t claim_entries_from = 1024;
+
 template <class View>
 class LazyMarks {
  public:

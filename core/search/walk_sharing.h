@@ -197,10 +197,12 @@ class WalkSharing {
 };
 
 // A kept record's entries take 16 bytes each, and a satellite array keeps
-// hundreds of records over its whole length: the searches drop the entries
-// of records with this many or more once the marks are set, and whoever needs
-// them again (the writer, the marks of a redone chunk) recomputes them.
-constexpr uint32_t drop_entries_from = 1024;
+// hundreds of thousands of records over its whole length: the searches drop
+// the entries of records with this many or more once the marks are set, and
+// whoever needs them again (the writer, the marks of a redone chunk)
+// recomputes them. Lower, the seed kept instead would weigh as much as the
+// entries; ordinary sequence has hardly any records this long.
+constexpr uint32_t drop_entries_from = 32;
 
 // Drops the entries of the kept record `r` (sorted, as finished), when they
 // are many; `seed` is the record as its extension began.

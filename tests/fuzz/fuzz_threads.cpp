@@ -15,6 +15,7 @@
 #include "chunked_scan.h"
 #include "fuzz_support.h"
 #include "global-types-and-parameters.h"
+#include "walk_sharing.h"
 #include "worker_pool.h"
 
 namespace {
@@ -45,7 +46,8 @@ std::vector<std::string> search(CSequence_Mol& seq)
   CSearchController c(1, seq, &pool);
   CsatContainer& found = c.search_selected_mode(nullptr);
   std::vector<std::string> r;
-  for (const Csat* s : found) {
+  for (Csat* s : found) {
+    restore_entries(*s, seq.seq_text.data, seq.seq_text.len);  // long lists were dropped
     std::string d = std::to_string(s->start - seq.seq_text.data) + "-" + std::to_string(s->end - seq.seq_text.data) +
                     " u" + std::to_string(s->unit_begin - seq.seq_text.data) + "/" +
                     std::to_string(s->unit_length()) + " s" + std::to_string(s->score) + " " +
