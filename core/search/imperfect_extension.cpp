@@ -320,13 +320,17 @@ struct WalkSharing::Memo {
   std::vector<uint32_t> path_end;  // one past a path's last node; `open` while it is recorded
   std::unordered_map<std::string, uint32_t> rotations;
 
-  struct Slot {
-    uint32_t pos;
-    uint32_t rotation;
-    uint32_t node;  // `none`: empty
+  // Keyed nodes by position and rotation: a hash table chained
+  // through the nodes themselves (WalkNode::same_bucket), so that the table
+  // adds a few bytes a node and never holds an old copy beside a new one.
+  std::vector<uint32_t> heads;
+  std::size_t keyed = 0;
+  // Per path: what turns its walk's phases into rotation ids (see engage).
+  struct PathUnit {
+    uint32_t unit;  // the unit's id times 64
+    int16_t least, period;
   };
-  std::vector<Slot> table;
-  std::size_t used = 0;
+  std::vector<PathUnit> path_unit;
 
   // An id for each distinct unit up to rotation, by its least rotation.
   uint32_t unit_id(const std::string& least)
@@ -336,48 +340,53 @@ struct WalkSharing::Memo {
     return it->second;
   }
 
-  static uint64_t hash(uint32_t pos, uint32_t rotation)
+  uint32_t rotation_of(const Node& n) const
+  {
+    const PathUnit& u = path_unit[n.path];
+    return u.unit + static_cast<uint32_t>(((n.phase - u.least) % u.period + u.period) % u.period);
+  }
+  std::size_t bucket(uint32_t pos, uint32_t rotation) const
   {
     uint64_t h = (static_cast<uint64_t>(pos) + 1) * 0x9E3779B97F4A7C15ull ^ (static_cast<uint64_t>(rotation) + 1) * 0xC2B2AE3D27D4EB4Full;
-    return h ^ (h >> 29);
+    return static_cast<std::size_t>(h ^ (h >> 29)) & (heads.size() - 1);
   }
   uint32_t find(uint32_t pos, uint32_t rotation) const
   {
-    if (table.empty()) return none;
-    const std::size_t mask = table.size() - 1;
-    for (std::size_t i = hash(pos, rotation) & mask;; i = (i + 1) & mask) {
-      const Slot& s = table[i];
-      if (s.node == none) return none;
-      if (s.pos == pos && s.rotation == rotation) return s.node;
+    if (heads.empty()) return none;
+    for (uint32_t i = heads[bucket(pos, rotation)]; i != none; i = nodes[i].same_bucket) {
+      const Node& n = nodes[i];
+      if (n.at == pos && rotation_of(n) == rotation) return i;
     }
+    return none;
   }
   // The first walk to record a node keeps it.
   void insert(uint32_t pos, uint32_t rotation, uint32_t node)
   {
-    if (4 * (used + 1) > 3 * table.size()) grow();
-    const std::size_t mask = table.size() - 1;
-    for (std::size_t i = hash(pos, rotation) & mask;; i = (i + 1) & mask) {
-      Slot& s = table[i];
-      if (s.node == none) {
-        s = {pos, rotation, node};
-        ++used;
-        return;
-      }
-      if (s.pos == pos && s.rotation == rotation) return;
-    }
+    if (find(pos, rotation) != none) return;
+    if (keyed + 1 > heads.size()) grow();
+    uint32_t& head = heads[bucket(pos, rotation)];
+    nodes[node].same_bucket = head;
+    head = node;
+    ++keyed;
   }
   void grow()
   {
-    std::vector<Slot> old(table.size() < 1024 ? 1024 : 2 * table.size(), Slot{0, 0, none});
-    old.swap(table);
-    used = 0;
-    for (const Slot& s : old)
-      if (s.node != none) insert(s.pos, s.rotation, s.node);
+    const std::size_t size = heads.size() < 1024 ? 1024 : 2 * heads.size();
+    std::vector<uint32_t>().swap(heads);
+    heads.assign(size, none);
+    for (uint32_t i = 0; i < nodes.size(); ++i) {
+      Node& n = nodes[i];
+      if (n.same_bucket == WalkNode::unkeyed) continue;
+      uint32_t& head = heads[bucket(n.at, rotation_of(n))];
+      n.same_bucket = head;
+      head = i;
+    }
   }
 
-  uint32_t open_path()
+  uint32_t open_path(const PathUnit& unit)
   {
     path_end.push_back(open);
+    path_unit.push_back(unit);
     return static_cast<uint32_t>(path_end.size() - 1);
   }
   void close_path(uint32_t path) { path_end[path] = static_cast<uint32_t>(nodes.size()); }
@@ -814,7 +823,7 @@ class PathSharer {
       if (j != WalkSharing::Memo::none && follow(j, sat, phase, best)) return true;
       watched_ = watched;
       if (!recording_) {
-        path_ = memo_->open_path();
+        path_ = memo_->open_path(unit_);
         recording_ = true;
       }
     }
@@ -923,6 +932,7 @@ class PathSharer {
       memo_ = nullptr;
       return;
     }
+    unit_ = {unit * 64u, static_cast<int16_t>(least), static_cast<int16_t>(period)};
     for (int ph = 0; ph < L; ++ph) rotation_[ph] = unit * 64u + static_cast<uint32_t>(((ph - least) % period + period) % period);
   }
 
@@ -1105,6 +1115,7 @@ class PathSharer {
   uint32_t path_ = 0;
   Node node_{};
   uint32_t rotation_[64];
+  WalkSharing::Memo::PathUnit unit_{};
 };
 
 }  // namespace

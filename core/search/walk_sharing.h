@@ -53,6 +53,10 @@ struct WalkNode {
   // Of a join, or of a stop that a safe walk has recorded since: the node it
   // leads to (UINT32_MAX: none).
   uint32_t link;
+  // The next node of its hash bucket (UINT32_MAX: none); `unkeyed` where
+  // the node was not entered (only safe walks' first visits are).
+  static constexpr uint32_t unkeyed = UINT32_MAX - 1;
+  uint32_t same_bucket = unkeyed;
 };
 
 class WalkSharing {
