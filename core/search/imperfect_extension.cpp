@@ -287,6 +287,12 @@ class BestState {
 namespace {
 thread_local WalkSharing* sharing_on_thread = nullptr;
 
+[[noreturn]] void paths_interleaved()
+{
+  std::fprintf(stderr, "Internal error: two shared walks were recorded at once.\n");
+  std::abort();
+}
+
 // The parameters a memo's walks ran with, in a form the memo can hold.
 struct ParamKey {
   int v[7];
@@ -306,9 +312,29 @@ struct WalkSharing::Memo {
   explicit Memo(const int (&p)[7]) { std::memcpy(params, p, sizeof params); }
 
   int params[7];
-  // Never moved as it grows: an array's walks record millions of nodes, and
-  // a vector's doubling held the old and the new copy at once.
-  std::deque<Node> nodes;
+  // A node as held: an array's walks record millions of them, so it leaves
+  // out what follows from its path and its gate. Only a path's last node is
+  // not a step, so a step's score is its gate and the others' their path's
+  // last score; and every node before it on its path is one step, so its
+  // deletions follow from its other counts and its path's first node. Few
+  // nodes have a link: those are held apart.
+  struct Stored {
+    uint32_t at;
+    int mismatches, insertions, Ns;
+    uint32_t path;
+    // The next node of its hash bucket (`none`: the last); `unkeyed` where
+    // the node was not entered (only safe walks' first visits are).
+    uint32_t same_bucket;
+    int16_t phase;
+    char kind;
+    uint8_t flags;
+  };
+  static constexpr uint32_t unkeyed = UINT32_MAX - 1;
+  static constexpr uint8_t safe_bit = 1, linked_bit = 2;
+  // Never moved as it grows: a vector's doubling held the old and the new
+  // copy at once.
+  std::deque<Stored> nodes;
+  std::unordered_map<uint32_t, uint32_t> links;
   // Per node: its score where the walk stepped on from it, INT_MIN where its
   // path stops; and per block of 64 nodes, the lowest and highest of those.
   std::vector<int> gate;
@@ -330,7 +356,15 @@ struct WalkSharing::Memo {
     uint32_t unit;  // the unit's id times 64
     int16_t least, period;
   };
-  std::vector<PathUnit> path_unit;
+  // And what its nodes leave out: its first node and that node's steps
+  // (mismatches, insertions and deletions), and its last node's score.
+  struct Path {
+    PathUnit unit;
+    uint32_t first;
+    int steps;
+    int last_score;
+  };
+  std::vector<Path> paths;
 
   // An id for each distinct unit up to rotation, by its least rotation.
   uint32_t unit_id(const std::string& least)
@@ -340,9 +374,9 @@ struct WalkSharing::Memo {
     return it->second;
   }
 
-  uint32_t rotation_of(const Node& n) const
+  uint32_t rotation_of(const Stored& n) const
   {
-    const PathUnit& u = path_unit[n.path];
+    const PathUnit& u = paths[n.path].unit;
     return u.unit + static_cast<uint32_t>(((n.phase - u.least) % u.period + u.period) % u.period);
   }
   std::size_t bucket(uint32_t pos, uint32_t rotation) const
@@ -354,7 +388,7 @@ struct WalkSharing::Memo {
   {
     if (heads.empty()) return none;
     for (uint32_t i = heads[bucket(pos, rotation)]; i != none; i = nodes[i].same_bucket) {
-      const Node& n = nodes[i];
+      const Stored& n = nodes[i];
       if (n.at == pos && rotation_of(n) == rotation) return i;
     }
     return none;
@@ -375,8 +409,8 @@ struct WalkSharing::Memo {
     std::vector<uint32_t>().swap(heads);
     heads.assign(size, none);
     for (uint32_t i = 0; i < nodes.size(); ++i) {
-      Node& n = nodes[i];
-      if (n.same_bucket == WalkNode::unkeyed) continue;
+      Stored& n = nodes[i];
+      if (n.same_bucket == unkeyed) continue;
       uint32_t& head = heads[bucket(n.at, rotation_of(n))];
       n.same_bucket = head;
       head = i;
@@ -386,7 +420,7 @@ struct WalkSharing::Memo {
   uint32_t open_path(const PathUnit& unit)
   {
     path_end.push_back(open);
-    path_unit.push_back(unit);
+    paths.push_back({unit, static_cast<uint32_t>(nodes.size()), 0, 0});
     return static_cast<uint32_t>(path_end.size() - 1);
   }
   void close_path(uint32_t path) { path_end[path] = static_cast<uint32_t>(nodes.size()); }
@@ -394,8 +428,19 @@ struct WalkSharing::Memo {
   uint32_t push(const Node& n)
   {
     const uint32_t i = static_cast<uint32_t>(nodes.size());
-    nodes.push_back(n);
-    const int g = n.kind == 'M' || n.kind == 'I' || n.kind == 'D' ? n.score : INT_MIN;
+    Path& p = paths[n.path];
+    // node() counts on a path's nodes lying side by side.
+    if (i != p.first && nodes.back().path != n.path) paths_interleaved();
+    if (i == p.first) p.steps = n.mismatches + n.insertions + n.deletions;
+    const bool step = n.kind == 'M' || n.kind == 'I' || n.kind == 'D';
+    if (!step) p.last_score = n.score;
+    uint8_t flags = n.safe_step ? safe_bit : 0;
+    if (n.link != none) {
+      flags |= linked_bit;
+      links[i] = n.link;
+    }
+    nodes.push_back({n.at, n.mismatches, n.insertions, n.Ns, n.path, unkeyed, n.phase, n.kind, flags});
+    const int g = step ? n.score : INT_MIN;
     gate.push_back(g);
     const uint8_t in_block = static_cast<uint8_t>(i % block);
     if (in_block == 0) {
@@ -416,14 +461,32 @@ struct WalkSharing::Memo {
     return i;
   }
 
+  // Node i as recorded.
+  Node node(uint32_t i) const
+  {
+    const Stored& s = nodes[i];
+    const Path& p = paths[s.path];
+    const int deletions = p.steps + static_cast<int>(i - p.first) - s.mismatches - s.insertions;
+    return Node{s.at, gate[i] != INT_MIN ? gate[i] : p.last_score, s.mismatches, s.insertions, deletions, s.Ns,
+                s.phase, s.kind, safe_step(i), s.path, link(i)};
+  }
+  bool safe_step(uint32_t i) const { return nodes[i].flags & safe_bit; }
+  uint32_t link(uint32_t i) const { return nodes[i].flags & linked_bit ? links.at(i) : none; }
+  void set_link(uint32_t i, uint32_t to)
+  {
+    nodes[i].flags |= linked_bit;
+    links[i] = to;
+  }
+  uint32_t path_of(uint32_t i) const { return nodes[i].path; }
+
   // Node i's step, taken where its walk was not safe, is every safe walk's.
   void mark_safe_step(uint32_t i)
   {
-    nodes[i].safe_step = true;
+    nodes[i].flags |= safe_bit;
     const uint32_t b = i / block, from = b * block, to = std::min<uint32_t>(from + block, gate.size());
     int least = INT_MAX;
     for (uint32_t k = from; k < to; ++k)
-      if (!nodes[k].safe_step) least = std::min(least, gate[k]);
+      if (!safe_step(k)) least = std::min(least, gate[k]);
     block_min_unsafe[b] = least;
   }
 
@@ -439,7 +502,7 @@ struct WalkSharing::Memo {
         i += block;
         continue;
       }
-      if (gate[i] <= follower_bar || (gate[i] <= recorder_bar && !nodes[i].safe_step)) return i;
+      if (gate[i] <= follower_bar || (gate[i] <= recorder_bar && !safe_step(i))) return i;
       ++i;
     }
     return end;
@@ -473,7 +536,7 @@ struct WalkSharing::Memo {
   long long safe_above = LLONG_MIN;
   bool stops_every_follower(uint32_t i) const
   {
-    return gate[i] == INT_MIN || (gate[i] <= safe_above && !nodes[i].safe_step);
+    return gate[i] == INT_MIN || (gate[i] <= safe_above && !safe_step(i));
   }
   // The first node from i on in its path that stops every follower.
   uint32_t stretch_end(uint32_t i) const { return first_stop(i, path_end[nodes[i].path], INT_MIN, safe_above); }
@@ -607,12 +670,12 @@ struct WalkSharing::Memo {
       ChainStep st{j, none, none, false};
       const auto found = shortcuts.find(j);
       if (found == shortcuts.end()) {
-        st.from = nodes[j].link;
+        st.from = link(j);
         st.to = stretch_end(st.from);
       } else {
         const uint32_t at = found->second.end.node;
         if (found->second.closed) break;
-        if (nodes[at].link != none) {
+        if (link(at) != none) {
           st.to = at;
         } else if (!stops_every_follower(at)) {
           st.from = at;
@@ -621,7 +684,7 @@ struct WalkSharing::Memo {
           break;
         }
       }
-      st.carry = nodes[st.to].link != none;
+      st.carry = link(st.to) != none;
       todo.push_back(st);
       if (!st.carry) break;
       j = st.to;
@@ -634,7 +697,7 @@ struct WalkSharing::Memo {
       const ChainStep st = todo[k];
       auto found = shortcuts.find(st.join);
       if (found == shortcuts.end()) {
-        const Offsets hop = difference(nodes[st.join], nodes[st.from]);
+        const Offsets hop = difference(node(st.join), node(st.from));
         const Point start{st.from, hop, 0, 0};
         found = shortcuts.emplace(st.join, Shortcut{LLONG_MAX, LLONG_MIN, {none, hop, 0, 0}, start, false}).first;
       }
@@ -659,7 +722,9 @@ WalkSharing::~WalkSharing() { sharing_on_thread = previous; }
 
 WalkSharing* WalkSharing::current() { return sharing_on_thread; }
 
-const WalkNode& WalkSharing::node_of(const Memo* m, uint32_t i) { return m->nodes[i]; }
+WalkNode::Step WalkSharing::step_of(const Memo* m, uint32_t i) { return {m->nodes[i].at, m->nodes[i].kind}; }
+
+uint32_t WalkSharing::link_of(const Memo* m, uint32_t i) { return m->link(i); }
 
 uint32_t WalkSharing::stretch_end(const Memo* m, uint32_t node) { return m->stretch_end(node); }
 
@@ -734,9 +799,11 @@ void WalkSharing::give_deferred_entries(Csat& r)
   uint32_t own = 0;
   for (const Tail& t : tails) {
     for (; own < t.at; ++own) merged.push_back(list.data[own]);
-    const std::deque<WalkNode>& nodes = t.memo->nodes;
     for_each_stretch(t, [&](uint32_t from, uint32_t to) {
-      for (uint32_t i = from; i < to; ++i) merged.push_back({entry_position(nodes[i], t.backward), nodes[i].kind});
+      for (uint32_t i = from; i < to; ++i) {
+        const WalkNode::Step st = step_of(t.memo, i);
+        merged.push_back({entry_position(st, t.backward), st.kind});
+      }
     });
   }
   for (; own < list.count; ++own) merged.push_back(list.data[own]);
@@ -754,8 +821,7 @@ const char* WalkSharing::entries_reach(const Csat& r) const
     if (!last || e.pos > last) last = e.pos;
   // Along a tail the walk moved one way: its outermost entry is at one end.
   for (const Tail& t : tails) {
-    const std::deque<WalkNode>& nodes = t.memo->nodes;
-    const char* p = entry_position(nodes[t.backward ? t.from : t.last], t.backward);
+    const char* p = entry_position(step_of(t.memo, t.backward ? t.from : t.last), t.backward);
     if (!last || p > last) last = p;
   }
   return last ? last + 1 : nullptr;
@@ -845,7 +911,7 @@ class PathSharer {
     if (watched_ != WalkSharing::Memo::none && keyed_) {
       const uint32_t w = watched_;
       watched_ = WalkSharing::Memo::none;
-      const Node& r = memo_->nodes[w];
+      const Node r = memo_->node(w);
       if (r.at == node_.at && r.kind == kind) {
         memo_->mark_safe_step(w);
         ++ws_->stats_.safe_steps;
@@ -942,7 +1008,7 @@ class PathSharer {
   {
     const WalkSharing::Memo& m = *memo_;
     {
-      const Node nj = m.nodes[j];
+      const Node nj = m.node(j);
       const uint32_t end = m.path_end[nj.path];
       if (end == WalkSharing::Memo::open) return false;  // the walk's own path
       const long long delta = static_cast<long long>(sat.score) - nj.score;
@@ -959,7 +1025,7 @@ class PathSharer {
     for (uint32_t cur = j;;) {
       // The walk's state is node cur's in the frame of cur's path, moved by
       // delta (score), offset (phase) and the counts' differences.
-      const Node& nc = m.nodes[cur];
+      const Node nc = m.node(cur);
       const WalkSharing::Memo::Offsets d = beside(sat, phase, nc);
       const long long delta = d.score;
       const uint32_t e = m.first_stop(cur, m.path_end[nc.path], safe_above_ - delta, safe_above_);
@@ -1013,7 +1079,7 @@ class PathSharer {
     };
     // The next stretch's first node is far away in the record: fetch it
     // while this one is taken over.
-    const uint32_t next = m.nodes[e].link;
+    const uint32_t next = m.link(e);
     if (next != WalkSharing::Memo::none) {
       __builtin_prefetch(&m.nodes[next]);
       __builtin_prefetch(&m.gate[next]);
@@ -1021,13 +1087,13 @@ class PathSharer {
     const uint32_t top = m.highest(cur, e, P_.prefer_longer == 1);
     if (static_cast<long long>(m.gate[top]) + d.score > static_cast<long long>(best.score()) - P_.prefer_longer) {
       append(cur, top);
-      place(sat, phase, m.nodes[top], d);
+      place(sat, phase, m.node(top), d);
       best.take(sat);
       append(top, e);
     } else {
       append(cur, e);
     }
-    place(sat, phase, m.nodes[e], d);
+    place(sat, phase, m.node(e), d);
     ws_->stats_.nodes_followed += e - cur;
   }
 
@@ -1039,11 +1105,12 @@ class PathSharer {
   uint32_t leads_to(uint32_t e, int phase)
   {
     using Memo = WalkSharing::Memo;
-    Node& n = memo_->nodes[e];
-    if (n.link != Memo::none || n.kind == 'E' || !memo_->stops_every_follower(e)) return n.link;
+    const uint32_t link = memo_->link(e);
+    const Memo::Stored& n = memo_->nodes[e];
+    if (link != Memo::none || n.kind == 'E' || !memo_->stops_every_follower(e)) return link;
     const uint32_t c = memo_->find(n.at, rotation_[phase]);
-    if (c == Memo::none || c == e || memo_->path_end[memo_->nodes[c].path] == Memo::open) return Memo::none;
-    n.link = c;
+    if (c == Memo::none || c == e || memo_->path_end[memo_->path_of(c)] == Memo::open) return Memo::none;
+    memo_->set_link(e, c);
     ++ws_->stats_.stops_led_on;
     return c;
   }
@@ -1061,8 +1128,8 @@ class PathSharer {
     if (need > list.capacity) list.resize_exact(need > 2ull * list.capacity ? need : 2ull * list.capacity);
     ws_->for_each_stretch(t, [&](uint32_t from, uint32_t to) {
       for (uint32_t i = from; i < to; ++i) {
-        const Node& n = memo_->nodes[i];
-        list.data[list.count++] = {ws_->entry_position(n, D::sign < 0), n.kind};
+        const WalkSharing::Memo::Stored& st = memo_->nodes[i];
+        list.data[list.count++] = {ws_->entry_position(WalkNode::Step{st.at, st.kind}, D::sign < 0), st.kind};
       }
     });
   }
@@ -1074,9 +1141,9 @@ class PathSharer {
   {
     using Memo = WalkSharing::Memo;
     const Memo::Shortcut& sc = memo_->shortcut(e, P_.prefer_longer == 1, L_);
-    const Memo::Offsets walk = beside(sat, phase, memo_->nodes[e]);
+    const Memo::Offsets walk = beside(sat, phase, memo_->node(e));
     if (sc.min_gate == LLONG_MAX || sc.min_gate + walk.score <= safe_above_) return false;
-    auto to_point = [&](const Memo::Point& p) { place(sat, phase, memo_->nodes[p.node], Memo::plus(walk, p.off)); };
+    auto to_point = [&](const Memo::Point& p) { place(sat, phase, memo_->node(p.node), Memo::plus(walk, p.off)); };
     auto chain = [&](uint32_t from, const Memo::Point& to, uint32_t entries_before) {
       WalkSharing::Tail t{memo_, sat.missense_list.count, from, to.node, D::sign < 0};
       t.chained = true;
@@ -1084,7 +1151,7 @@ class PathSharer {
       t.last = to.last;
       append_tail(sat, t);
     };
-    const uint32_t first = memo_->nodes[e].link;
+    const uint32_t first = memo_->link(e);
     if (sc.top.node != Memo::none &&
         sc.max_gate + walk.score > static_cast<long long>(best.score()) - P_.prefer_longer) {
       chain(first, sc.top, 0);

@@ -53,10 +53,12 @@ struct WalkNode {
   // Of a join, or of a stop that a safe walk has recorded since: the node it
   // leads to (UINT32_MAX: none).
   uint32_t link;
-  // The next node of its hash bucket (UINT32_MAX: none); `unkeyed` where
-  // the node was not entered (only safe walks' first visits are).
-  static constexpr uint32_t unkeyed = UINT32_MAX - 1;
-  uint32_t same_bucket = unkeyed;
+
+  // Where it lies and what it did: all an entry needs.
+  struct Step {
+    uint32_t at;
+    char kind;
+  };
 };
 
 class WalkSharing {
@@ -84,10 +86,10 @@ class WalkSharing {
   Memo* memo(int direction, int L);
   bool covers(const char* p) const { return p >= text && p <= text + n; }
   // The position of the entry a recorded step gives.
-  const char* entry_position(const WalkNode& node, bool backward) const
+  const char* entry_position(const WalkNode::Step& step, bool backward) const
   {
     // A backward walk's mismatch or insertion is the character before its cursor.
-    return text + node.at - (backward && node.kind != 'D' ? 1 : 0);
+    return text + step.at - (backward && step.kind != 'D' ? 1 : 0);
   }
 
   // The deferred entries of the record walked last on this thread.
@@ -117,7 +119,7 @@ class WalkSharing {
     check_owner(r);
     for (const Tail& t : tails) {
       for_each_stretch(t, [&](uint32_t from, uint32_t to) {
-        for (uint32_t i = from; i < to; ++i) f(entry_position(node_of(t.memo, i), t.backward));
+        for (uint32_t i = from; i < to; ++i) f(entry_position(step_of(t.memo, i), t.backward));
       });
     }
   }
@@ -143,7 +145,7 @@ class WalkSharing {
       cur = finished;
     } else {
       to = last;
-      cur = node_of(t.memo, last).link;
+      cur = link_of(t.memo, last);
     }
     return true;
   }
@@ -157,7 +159,7 @@ class WalkSharing {
   }
   long entry_offset(const Tail& t, uint32_t i) const
   {
-    return static_cast<long>(entry_position(node_of(t.memo, i), t.backward) - text);
+    return static_cast<long>(entry_position(step_of(t.memo, i), t.backward) - text);
   }
   // Puts the deferred entries into the list, in walk order.
   void give_deferred_entries(Csat& r);
@@ -189,7 +191,8 @@ class WalkSharing {
   Stats stats_;
 
  private:
-  static const WalkNode& node_of(const Memo* m, uint32_t i);
+  static WalkNode::Step step_of(const Memo* m, uint32_t i);
+  static uint32_t link_of(const Memo* m, uint32_t i);
   static uint32_t stretch_end(const Memo* m, uint32_t node);
   void check_owner(const Csat& r) const;
 
