@@ -313,14 +313,16 @@ struct WalkSharing::Memo {
 
   int params[7];
   // A node as held: an array's walks record millions of them, so it leaves
-  // out what follows from its path and its gate. Only a path's last node is
-  // not a step, so a step's score is its gate and the others' their path's
-  // last score; and every node before it on its path is one step, so its
-  // deletions follow from its other counts and its path's first node. Few
-  // nodes have a link: those are held apart.
+  // out what follows from its path, its gate and the nodes before it. Only a
+  // path's last node is not a step, so a step's score is its gate and the
+  // others' their path's last score; and every node before it on its path
+  // is one step, so its counts are its path's first node's plus the steps
+  // since, counted from the nearest of that node and a checkpoint (every
+  // 16 nodes), less the deletions the counts of a step's kind leave. Ns
+  // change where a walk crosses N runs only: the changes are held apart, as
+  // are links, which few nodes have.
   struct Stored {
     uint32_t at;
-    int mismatches, insertions, Ns;
     uint32_t path;
     // The next node of its hash bucket (`none`: the last); `unkeyed` where
     // the node was not entered (only safe walks' first visits are).
@@ -335,6 +337,16 @@ struct WalkSharing::Memo {
   // copy at once.
   std::deque<Stored> nodes;
   std::unordered_map<uint32_t, uint32_t> links;
+  struct Counts {
+    int mismatches, insertions;
+  };
+  static constexpr uint32_t checkpoint_every = 16;
+  std::vector<Counts> checkpoints;  // of nodes 0, 16, 32, ...
+  struct NsChange {
+    uint32_t node;
+    int Ns;
+  };
+  std::vector<NsChange> Ns_changes;  // by node: where a path's Ns differ from its node before
   // Per node: its score where the walk stepped on from it, INT_MIN where its
   // path stops; and per block of 64 nodes, the lowest and highest of those.
   std::vector<int> gate;
@@ -356,13 +368,14 @@ struct WalkSharing::Memo {
     uint32_t unit;  // the unit's id times 64
     int16_t least, period;
   };
-  // And what its nodes leave out: its first node and that node's steps
-  // (mismatches, insertions and deletions), and its last node's score.
+  // And what its nodes leave out: its first node and that node's counts,
+  // its last node's score and Ns.
   struct Path {
     PathUnit unit;
     uint32_t first;
-    int steps;
-    int last_score;
+    int mismatches, insertions, deletions, Ns;
+    int last_score, last_Ns;
+    uint32_t Ns_changes_from;  // its first in Ns_changes; `none`: its Ns never change
   };
   std::vector<Path> paths;
 
@@ -420,7 +433,7 @@ struct WalkSharing::Memo {
   uint32_t open_path(const PathUnit& unit)
   {
     path_end.push_back(open);
-    paths.push_back({unit, static_cast<uint32_t>(nodes.size()), 0, 0});
+    paths.push_back({unit, static_cast<uint32_t>(nodes.size()), 0, 0, 0, 0, 0, 0, none});
     return static_cast<uint32_t>(path_end.size() - 1);
   }
   void close_path(uint32_t path) { path_end[path] = static_cast<uint32_t>(nodes.size()); }
@@ -431,7 +444,17 @@ struct WalkSharing::Memo {
     Path& p = paths[n.path];
     // node() counts on a path's nodes lying side by side.
     if (i != p.first && nodes.back().path != n.path) paths_interleaved();
-    if (i == p.first) p.steps = n.mismatches + n.insertions + n.deletions;
+    if (i == p.first) {
+      p.mismatches = n.mismatches;
+      p.insertions = n.insertions;
+      p.deletions = n.deletions;
+      p.Ns = p.last_Ns = n.Ns;
+    } else if (n.Ns != p.last_Ns) {
+      if (p.Ns_changes_from == none) p.Ns_changes_from = static_cast<uint32_t>(Ns_changes.size());
+      Ns_changes.push_back({i, n.Ns});
+      p.last_Ns = n.Ns;
+    }
+    if (i % checkpoint_every == 0) checkpoints.push_back({n.mismatches, n.insertions});
     const bool step = n.kind == 'M' || n.kind == 'I' || n.kind == 'D';
     if (!step) p.last_score = n.score;
     uint8_t flags = n.safe_step ? safe_bit : 0;
@@ -439,7 +462,7 @@ struct WalkSharing::Memo {
       flags |= linked_bit;
       links[i] = n.link;
     }
-    nodes.push_back({n.at, n.mismatches, n.insertions, n.Ns, n.path, unkeyed, n.phase, n.kind, flags});
+    nodes.push_back({n.at, n.path, unkeyed, n.phase, n.kind, flags});
     const int g = step ? n.score : INT_MIN;
     gate.push_back(g);
     const uint8_t in_block = static_cast<uint8_t>(i % block);
@@ -466,9 +489,29 @@ struct WalkSharing::Memo {
   {
     const Stored& s = nodes[i];
     const Path& p = paths[s.path];
-    const int deletions = p.steps + static_cast<int>(i - p.first) - s.mismatches - s.insertions;
-    return Node{s.at, gate[i] != INT_MIN ? gate[i] : p.last_score, s.mismatches, s.insertions, deletions, s.Ns,
-                s.phase, s.kind, safe_step(i), s.path, link(i)};
+    const uint32_t mark = i - i % checkpoint_every;
+    uint32_t from = p.first;
+    Counts c{p.mismatches, p.insertions};
+    if (mark > p.first) {
+      from = mark;
+      c = checkpoints[mark / checkpoint_every];
+    }
+    for (uint32_t j = from; j < i; ++j) {
+      const char kind = nodes[j].kind;
+      c.mismatches += kind == 'M';
+      c.insertions += kind == 'I';
+    }
+    const int deletions =
+        p.deletions + static_cast<int>(i - p.first) - (c.mismatches - p.mismatches) - (c.insertions - p.insertions);
+    return Node{s.at,      gate[i] != INT_MIN ? gate[i] : p.last_score, c.mismatches, c.insertions, deletions,
+                Ns_of(i, p), s.phase, s.kind, safe_step(i), s.path, link(i)};
+  }
+  int Ns_of(uint32_t i, const Path& p) const
+  {
+    if (p.Ns_changes_from == none) return p.Ns;
+    const auto first = Ns_changes.begin() + p.Ns_changes_from;
+    auto later = std::upper_bound(first, Ns_changes.end(), i, [](uint32_t at, const NsChange& c) { return at < c.node; });
+    return later == first ? p.Ns : later[-1].Ns;
   }
   bool safe_step(uint32_t i) const { return nodes[i].flags & safe_bit; }
   uint32_t link(uint32_t i) const { return nodes[i].flags & linked_bit ? links.at(i) : none; }
