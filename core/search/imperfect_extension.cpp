@@ -410,7 +410,7 @@ struct WalkSharing::Memo {
   void insert(uint32_t pos, uint32_t rotation, uint32_t node)
   {
     if (find(pos, rotation) != none) return;
-    if (keyed + 1 > 2 * heads.size()) grow();  // chains of one or two: the heads weigh a node's gate
+    if (keyed + 1 > heads.size()) grow();
     uint32_t& head = heads[bucket(pos, rotation)];
     nodes[node].same_bucket = head;
     head = node;
