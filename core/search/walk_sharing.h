@@ -32,8 +32,9 @@
 
 #include "Csat.h"
 
-// A disagreement an extension walk met, as the sharing records it. An array
-// holds millions of them, so positions are offsets into the text.
+// A disagreement an extension walk met, as the sharing records it (and holds
+// it packed, in 16 bytes: an array holds millions of them). Positions are
+// offsets into the text.
 struct WalkNode {
   uint32_t at;  // the walk's cursor, as an offset into the sharing's text
   int score;
