@@ -367,6 +367,10 @@ struct WalkSharing::Memo {
   struct PathUnit {
     uint32_t unit;  // the unit's id times 64
     int16_t least, period;
+    uint32_t rotation(int phase) const
+    {
+      return unit + static_cast<uint32_t>(((phase - least) % period + period) % period);
+    }
   };
   // And what its nodes leave out: its first node and that node's counts,
   // its last node's score and Ns.
@@ -387,11 +391,7 @@ struct WalkSharing::Memo {
     return it->second;
   }
 
-  uint32_t rotation_of(const Stored& n) const
-  {
-    const PathUnit& u = paths[n.path].unit;
-    return u.unit + static_cast<uint32_t>(((n.phase - u.least) % u.period + u.period) % u.period);
-  }
+  uint32_t rotation_of(const Stored& n) const { return paths[n.path].unit.rotation(n.phase); }
   std::size_t bucket(uint32_t pos, uint32_t rotation) const
   {
     uint64_t h = (static_cast<uint64_t>(pos) + 1) * 0x9E3779B97F4A7C15ull ^ (static_cast<uint64_t>(rotation) + 1) * 0xC2B2AE3D27D4EB4Full;
@@ -457,12 +457,8 @@ struct WalkSharing::Memo {
     if (i % checkpoint_every == 0) checkpoints.push_back({n.mismatches, n.insertions});
     const bool step = n.kind == 'M' || n.kind == 'I' || n.kind == 'D';
     if (!step) p.last_score = n.score;
-    uint8_t flags = n.safe_step ? safe_bit : 0;
-    if (n.link != none) {
-      flags |= linked_bit;
-      links[i] = n.link;
-    }
-    nodes.push_back({n.at, n.path, unkeyed, n.phase, n.kind, flags});
+    nodes.push_back({n.at, n.path, unkeyed, n.phase, n.kind, n.safe_step ? safe_bit : uint8_t{0}});
+    if (n.link != none) set_link(i, n.link);
     const int g = step ? n.score : INT_MIN;
     gate.push_back(g);
     const uint8_t in_block = static_cast<uint8_t>(i % block);
@@ -1042,7 +1038,7 @@ class PathSharer {
       return;
     }
     unit_ = {unit * 64u, static_cast<int16_t>(least), static_cast<int16_t>(period)};
-    for (int ph = 0; ph < L; ++ph) rotation_[ph] = unit * 64u + static_cast<uint32_t>(((ph - least) % period + period) % period);
+    for (int ph = 0; ph < L; ++ph) rotation_[ph] = unit_.rotation(ph);
   }
 
   // Follows the recorded walks from node j as far as the premises hold:
