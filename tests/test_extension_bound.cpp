@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "band_reach.h"
 #include "edit_reach.h"
 #include "exact_candidates.h"
 #include "extension_bound.h"
@@ -754,3 +755,96 @@ TEST_F(EngineTest, EditReachCarriesVerdictsOverRotationsSoundly)
 
 
 }  // namespace
+
+// A unit, a copy of it with a character inserted (or one left out) every few
+// characters or with many mismatches, then good copies: the walk drifts off
+// its diagonal or sinks near its lower bound in the second copy and gains it
+// back beyond, where it compares the text with the unit far from where it
+// started.
+std::string drifting_copies(Rng& r, int L)
+{
+  std::string unit, t;
+  for (int i = 0; i < L; ++i) unit += base(r);
+  for (int i = pick(r, 0, 30); i > 0; --i) t += base(r);
+  t += unit;
+  const int every = pick(r, 2, 6), kind = pick(r, 0, 2);
+  for (int i = 0; i < L; ++i) {
+    if (kind == 2) {  // a poor copy, which the walk crosses just above its lower bound
+      t += pick(r, 1, 100) <= 28 ? "ACGT"[("ACGT" + std::string("ACGT")).find(unit[i]) + pick(r, 1, 3)] : unit[i];
+      continue;
+    }
+    if (i % every == every - 1 && kind == 0) continue;
+    t += unit[i];
+    if (i % every == every - 1) t += base(r);
+  }
+  for (int copies = pick(r, 1, 4); copies > 0; --copies) t += unit;
+  for (int i = pick(r, 0, 30); i > 0; --i) t += base(r);
+  return t;
+}
+
+// The first-copy programs shared by a pass's windows: no window they settle
+// may reach the score. Copies mutated at their own rates make walks cross
+// poor copies at a loss (near the band's edge and the next copy), random
+// flanks and text ends end them; windows are visited out of order now and
+// then, so blocks start anywhere.
+TEST_F(EngineTest, BandReachVerdictsNeverExcludeAReachedScore)
+{
+  int asked = 0, tight = 0;
+  for_random_params(160, [&](uint32_t seed, Rng& r) {
+    if (seed % 5 == 0) global_mismatch_score = global_indel_score = -3;
+    const unsigned k = static_cast<unsigned>(seed % 4 == 0 ? pick(r, 8, 40) : pick(r, 41, 300));
+    std::string t;
+    for (int i = pick(r, 0, 500); i > 0; --i) t += base(r);
+    t += seed % 3 == 0   ? planted_text(r, pick(r, 300, 1500), 8, 300)
+         : seed % 3 == 1 ? long_unit_copies(r, k, seed % 2 ? 20 : 0)
+                         : drifting_copies(r, k);
+    for (int i = pick(r, 0, 500); i > 0; --i) t += base(r);
+    if (k >= t.size()) return;
+    Engine e(t);
+    const unsigned n = static_cast<unsigned>(e.size());
+    std::unique_ptr<BandReach> band(BandReach::make(e.text(), n, k, global_mismatch_score, global_indel_score,
+                                                    global_prefer_longer_repeat,
+                                                    global_Ns_allowed_in_a_row != 0 && !global_treat_Ns_as_missense));
+    if (!band) return;
+    SCOPED_TRACE("k " + std::to_string(k));
+    for (unsigned s = 0; s + k < n; s += pick(r, 0, 4) ? pick(r, 1, 6) : pick(r, 10, 200)) {
+      if (pick(r, 0, 30) == 0) s = static_cast<unsigned>(pick(r, 0, static_cast<int>(s)));
+      if (has_N(e.text() + s, static_cast<int>(k))) continue;
+      Csat w;
+      w.reset(e.text() + s, e.text() + s + k);
+      const int reached = extended_score(e, w);
+      for (int m : {reached, reached - 1, reached - pick(r, 2, 40)}) {
+        if (m <= 0) continue;
+        ASSERT_FALSE(band->hopeless(s, m)) << "window " << s << " said hopeless for " << m << ", reached " << reached;
+      }
+      ++asked;
+      tight += band->hopeless(s, std::max(reached, 0) + 2);
+    }
+  });
+  // The test means something only where the programs come close.
+  EXPECT_GE(tight, asked / 12);
+}
+
+// Under the default parameters the programs settle nearly every window of
+// random DNA by themselves, for units of any length they take.
+TEST_F(EngineTest, BandReachSettlesMostRandomWindows)
+{
+  Rng r(95);
+  std::string t;
+  for (int i = 0; i < 30000; ++i) t += base(r);
+  units(1, 500);
+  CSearchController::reset_minimum_arrays();
+  Engine e(t);
+  for (unsigned k : {30u, 60u, 100u, 250u, 500u}) {
+    SCOPED_TRACE("k " + std::to_string(k));
+    std::unique_ptr<BandReach> band(BandReach::make(e.text(), t.size(), k, -5, -5, 1, true));
+    ASSERT_TRUE(band);
+    const int m = CSearchController::minScores_user[k];
+    int windows = 0, settled = 0;
+    for (unsigned s = 0; s + k < t.size(); s += 7) {
+      ++windows;
+      settled += band->hopeless(s, m);
+    }
+    EXPECT_GE(settled, windows * 95 / 100);
+  }
+}

@@ -128,6 +128,8 @@ long long first_run(bool Ns_bridged, const char*& p, const char* u, const char* 
 ExtensionBound::ExtensionBound()
     : enabled(global_mismatch_score < 0 && global_indel_score < 0),
       q(-(global_mismatch_score > global_indel_score ? global_mismatch_score : global_indel_score)),
+      mismatch(global_mismatch_score),
+      indel(global_indel_score),
       Ns_bridged(global_Ns_allowed_in_a_row != 0 && !global_treat_Ns_as_missense),
       prefer_longer(global_prefer_longer_repeat)
 {
@@ -230,6 +232,7 @@ void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k)
   // even for a window with no hits at all (side_top).
   const long long budget = static_cast<long long>(k) + prefer_longer - q - 1;
   if (budget >= 0 && 1 + q * budget + q + 1 > KmerNeighbourhood::reach) {
+    band_reach.reset(BandReach::make(text, n, k, mismatch, indel, prefer_longer, Ns_bridged));
     word_reach.reset(WordReach::make(text, n, k, q, prefer_longer, Ns_bridged));
     // The edit distance settles what the counts leave (in a genome, whose
     // common words are the units' words too, that is much) for less than the
@@ -243,7 +246,7 @@ void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k)
 
 bool ExtensionBound::window_hopeless(uint64_t s, int min_score)
 {
-  if (!neighbourhood && !word_reach && !edit_reach) return false;
+  if (!neighbourhood && !band_reach && !word_reach && !edit_reach) return false;
   const long long target = min_score;
   if (target <= 0) return false;
   const char* const w = scan_text + s;
@@ -259,6 +262,7 @@ bool ExtensionBound::window_hopeless(uint64_t s, int min_score)
   const long long floor = -static_cast<long long>(k) - prefer_longer;
   auto budget = [&](long long score) { return score - q - floor - 1; };
   if (budget(run_right + run_left) < 0) return true;  // neither walk takes a step
+  if (band_reach && band_reach->hopeless(s, target)) return true;
   if (word_reach && word_reach->hopeless(s, run_left, run_right, target)) return true;
   if (edit_reach) return edit_reach->hopeless(s, run_left, run_right, target);
   neighbourhood->move_to(s);

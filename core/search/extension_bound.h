@@ -20,6 +20,7 @@
 #include <memory>
 
 #include "Csat.h"
+#include "band_reach.h"
 #include "edit_reach.h"
 #include "kmer_neighbourhood.h"
 #include "word_reach.h"
@@ -74,6 +75,7 @@ class ExtensionBound {
                 long long& top) const;
 
   std::unique_ptr<KmerNeighbourhood> neighbourhood;
+  std::unique_ptr<BandReach> band_reach;  // for long units: their first copies, shared by the windows
   std::unique_ptr<WordReach> word_reach;  // for units too long for the neighbourhood's counts
   std::unique_ptr<EditReach> edit_reach;  // for units whose words are too many for those
   SideMemo forward_memo, backward_memo;
@@ -92,6 +94,7 @@ class ExtensionBound {
   bool usable = false;  // the unit allows a bound
   bool enabled;         // the parameters allow a bound
   int q;
+  int mismatch, indel;
   bool Ns_bridged;
   int prefer_longer;
 };

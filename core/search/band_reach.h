@@ -1,0 +1,79 @@
+// BandReach: settles the windows of long units from two small dynamic
+// programs over the text's comparison with itself a unit length away, shared
+// by every window of the pass, so that a window costs a few table reads
+// instead of a walk, a bound's program or an edit-distance table of its own.
+//
+// Why it is exact. Take the forward walk of the window at s (unit
+// u = text[s, s + k), seed score 0). Its state is a text position j and a
+// unit position x - s, counted on without wrapping; while x < s + k the unit
+// character is text[x]. Write j = x + k + d: the walk starts at (x, d) =
+// (s, 0), a match or mismatch moves to (x + 1, d), an insertion to
+// (x, d + 1), a deletion to (x + 1, d - 1). These cells and moves, weighted
+// by the walk's scores (a match +1, an N it may bridge 0, else the
+// mismatch; indels the indel score), form a graph that does not depend on s:
+// in it every window's first copy is the part of rows s .. s + k - 1.
+// Over the band |d| < M of it the passes compute, from every cell,
+//   Z    = the highest of score + 2 * (rows advanced) over paths from there,
+//   drop = the least, over paths from there to a cell with |d| = M, of the
+//          deepest fall of the score below its start along the path.
+// The walk only steps to scores above floor = -k - prefer_longer (its lower
+// bound never lies below that). Follow it until it first meets |d| = M or
+// row s + k; up to there its path is one of the graph's. Meeting |d| = M
+// would need a fall below 0 of less than k + prefer_longer: not if
+// drop(s, 0) is at least that. Meeting row s + k, at a score above floor
+// after k rows, would need Z(s, 0) >= floor + 1 + 2k. Where neither can be,
+// the walk never leaves the band's first copy, every state of it is a path
+// of the graph, and the forward walk's best is at most Z(s, 0).
+// The backward walk is the mirror (rows down from s + k - 1, j = x - k - d)
+// and starts at the forward best F <= Zf: its fall below its start may reach
+// F + k + prefer_longer - 1 and its exit needs Zb >= floor + 1 - F + 2k, so
+// Zf in place of F is safe, and the record scores at most Zf + Zb.
+//
+// The passes run over blocks of windows, each from a conservative edge a
+// slack beyond the block (Z as high as it may be, drop 0): the values only
+// loosen, and over random text the edge's effect dies out within the slack.
+// Z is held up to a cap above every threshold it is compared with.
+#ifndef SARVIK_BAND_REACH_H
+#define SARVIK_BAND_REACH_H
+
+#include <cstdint>
+#include <vector>
+
+class BandReach {
+ public:
+  // Null where the parameters give the programs no grip (penalties above -3).
+  static BandReach* make(const char* text, uint64_t n, unsigned k, int mismatch, int indel, int prefer_longer,
+                         bool Ns_bridged);
+
+  // True when the window at s (no N in it) certainly cannot reach `target`.
+  bool hopeless(uint64_t s, long long target);
+
+ private:
+  BandReach(const char* text, uint64_t n, unsigned k, int mismatch, int indel, int prefer_longer, bool Ns_bridged,
+            int band);
+
+  void fill_block(int64_t from);
+  // A forward pass over rows [lo, hi) of text t (t[y - origin] is character
+  // y); the values of its start rows [first, first + count) go to z and drop,
+  // in the rows' order (step_out 1) or the reverse (-1).
+  void pass(const char* t, int64_t origin, int64_t lo, int64_t hi, int16_t* z, int16_t* drop, int64_t first,
+            int64_t count, int step_out);
+
+  const char* text;
+  int64_t n;
+  int64_t k;
+  int mismatch, indel;
+  long long floor;
+  bool Ns_bridged;
+  int M;           // the band: |d| < M
+  int64_t slack;   // rows beyond a block that its passes start from
+  int64_t block;   // windows a block answers for
+  int16_t cap;     // Z is held at or below this
+  int16_t deep;    // a drop this deep passes every test: drops are held at or below it
+  int64_t begin = 0, end = 0;  // the windows the block answers for
+  std::vector<int16_t> forward_z, forward_drop, backward_z, backward_drop;
+  std::vector<int16_t> row_z, row_drop, next_z, next_drop;  // a pass's rows
+  std::vector<char> reversed;  // the text the backward passes read
+};
+
+#endif
