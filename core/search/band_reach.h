@@ -1,7 +1,7 @@
-// BandReach: settles the windows of long units from two small dynamic
-// programs over the text's comparison with itself a unit length away, shared
-// by every window of the pass, so that a window costs a few table reads
-// instead of a walk, a bound's program or an edit-distance table of its own.
+// BandReach: settles the windows of long units from a small dynamic program
+// over the text's comparison with itself a unit length away, shared by every
+// window of the pass, so that a window costs a few table reads instead of a
+// walk, a bound's program or an edit-distance table of its own.
 //
 // Why it is exact. Take the forward walk of the window at s (unit
 // u = text[s, s + k), seed score 0). Its state is a text position j and a
@@ -12,27 +12,30 @@
 // by the walk's scores (a match +1, an N it may bridge 0, else the
 // mismatch; indels the indel score), form a graph that does not depend on s:
 // in it every window's first copy is the part of rows s .. s + k - 1.
-// Over the band |d| < M of it the passes compute, from every cell,
-//   Z    = the highest of score + 2 * (rows advanced) over paths from there,
-//   drop = the least, over paths from there to a cell with |d| = M, of the
-//          deepest fall of the score below its start along the path.
+// Over the band |d| <= M of it the pass computes, from every cell,
+//   Z = the highest of 2 * score + 3 * (rows advanced) over paths from there
+// (paths end at |d| = M and past the text's end).
 // The walk only steps to scores above floor = -k - prefer_longer (its lower
 // bound never lies below that). Follow it until it first meets |d| = M or
-// row s + k; up to there its path is one of the graph's. Meeting |d| = M
-// would need a fall below 0 of less than k + prefer_longer: not if
-// drop(s, 0) is at least that. Meeting row s + k, at a score above floor
-// after k rows, would need Z(s, 0) >= floor + 1 + 2k. Where neither can be,
-// the walk never leaves the band's first copy, every state of it is a path
-// of the graph, and the forward walk's best is at most Z(s, 0).
+// row s + k; up to there its path is one of the graph's.
+// - Meeting row s + k, at a score above floor after k rows, needs
+//   Z(s, 0) >= 2 (floor + 1) + 3k.
+// - Meeting |d| = M takes M indels, each costing at least q (the cheaper
+//   penalty), so the walk's matches, hence its rows, number at least
+//   q M + floor + 1; the band is wide enough to make that k or more, so the
+//   walk has met row s + k by then.
+// Where Z(s, 0) is below the first, the walk never leaves the band's first
+// copy, every state of it is a path of the graph, and the forward walk's
+// best is at most Z(s, 0) / 2.
 // The backward walk is the mirror (rows down from s + k - 1, j = x - k - d)
-// and starts at the forward best F <= Zf: its fall below its start may reach
-// F + k + prefer_longer - 1 and its exit needs Zb >= floor + 1 - F + 2k, so
-// Zf in place of F is safe, and the record scores at most Zf + Zb.
+// and starts at the forward best F <= Zf / 2: it may fall F further, so its
+// band is wider by the most F it is taken for, its exit needs
+// Zb >= 2 (floor + 1 - F) + 3k, and the record scores at most (Zf + Zb) / 2.
 //
 // The passes run over blocks of windows, each from a conservative edge a
-// slack beyond the block (Z as high as it may be, drop 0): the values only
-// loosen, and over random text the edge's effect dies out within the slack.
-// Z is held up to a cap above every threshold it is compared with.
+// slack beyond the block (Z as high as it may be): the values only loosen,
+// and over random text the edge's effect dies out within the slack. Z is
+// held up to a cap above every threshold it is compared with.
 #ifndef SARVIK_BAND_REACH_H
 #define SARVIK_BAND_REACH_H
 
@@ -41,7 +44,8 @@
 
 class BandReach {
  public:
-  // Null where the parameters give the programs no grip (penalties above -3).
+  // Null where the parameters give the program no grip (penalties above -3)
+  // or its values would not fit.
   static BandReach* make(const char* text, uint64_t n, unsigned k, int mismatch, int indel, int prefer_longer,
                          bool Ns_bridged);
 
@@ -49,15 +53,14 @@ class BandReach {
   bool hopeless(uint64_t s, long long target);
 
  private:
-  BandReach(const char* text, uint64_t n, unsigned k, int mismatch, int indel, int prefer_longer, bool Ns_bridged,
-            int band);
+  BandReach(const char* text, uint64_t n, unsigned k, int mismatch, int indel, int prefer_longer, bool Ns_bridged);
 
   void fill_block(int64_t from);
-  // A forward pass over rows [lo, hi) of text t (t[y - origin] is character
-  // y); the values of its start rows [first, first + count) go to z and drop,
-  // in the rows' order (step_out 1) or the reverse (-1).
-  void pass(const char* t, int64_t origin, int64_t lo, int64_t hi, int16_t* z, int16_t* drop, int64_t first,
-            int64_t count, int step_out);
+  // A forward pass with band M over rows [lo, hi) of text t (t[y - origin] is
+  // character y); the values of its start rows [first, first + count) go to
+  // z, in the rows' order (step_out 1) or the reverse (-1).
+  void pass(const char* t, int64_t origin, int M, int64_t lo, int64_t hi, int16_t* z, int64_t first, int64_t count,
+            int step_out);
 
   const char* text;
   int64_t n;
@@ -65,15 +68,15 @@ class BandReach {
   int mismatch, indel;
   long long floor;
   bool Ns_bridged;
-  int M;           // the band: |d| < M
-  int64_t slack;   // rows beyond a block that its passes start from
-  int64_t block;   // windows a block answers for
-  int16_t cap;     // Z is held at or below this
-  int16_t deep;    // a drop this deep passes every test: drops are held at or below it
-  int64_t begin = 0, end = 0;  // the windows the block answers for
-  std::vector<int16_t> forward_z, forward_drop, backward_z, backward_drop;
-  std::vector<int16_t> row_z, row_drop, next_z, next_drop;  // a pass's rows
-  std::vector<char> reversed;  // the text the backward passes read
+  int forward_band, backward_band;  // M of each direction
+  int backward_lead;                // the most forward best the backward band allows for
+  int64_t slack;                    // rows beyond a block that its passes start from
+  int64_t block;                    // windows a block answers for
+  int16_t cap;                      // Z is held at or below this
+  int64_t begin = 0, end = 0;       // the windows the block answers for
+  std::vector<int16_t> forward_z, backward_z;
+  std::vector<int16_t> row_z, next_z;  // a pass's rows
+  std::vector<char> reversed;          // the text the backward passes read
 };
 
 #endif
