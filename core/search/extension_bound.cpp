@@ -14,6 +14,9 @@ constexpr int max_run = 24;        // a longer match makes the seed worth extend
 // need several hundred columns (their walks may lose a unit length of points).
 constexpr int max_columns = 1024;
 constexpr long long dead = -(1ll << 62);
+// From about this unit length the first-copy program settles windows for
+// less than the neighbourhood's counts and the bound's program.
+constexpr unsigned band_from = 18;
 
 enum Verdict { below, may_reach };
 
@@ -240,6 +243,7 @@ void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k)
     edit_reach.reset(new EditReach(text, n, k, q, prefer_longer, Ns_bridged));
     return;
   }
+  if (k >= band_from) band_reach.reset(BandReach::make(text, n, k, mismatch, indel, prefer_longer, Ns_bridged));
   if (q >= KmerNeighbourhood::max_word || n < KmerNeighbourhood::reach || k > max_unit) return;
   neighbourhood.reset(new KmerNeighbourhood(text, n, k, q));
 }
