@@ -7,6 +7,8 @@ namespace {
 constexpr unsigned max_unit = 4000;
 constexpr int max_penalty = 1000;
 constexpr int16_t scale = 2, tilt = 3;  // Z = scale * score + tilt * rows
+constexpr int lanes = 8;                // cells a vector instruction takes
+constexpr int16_t beyond = -20000;
 
 }  // namespace
 
@@ -34,8 +36,8 @@ BandReach::BandReach(const char* t, uint64_t length, unsigned window, int mis, i
   cap = static_cast<int16_t>(scale * (2 * k + 64));
   forward_z.resize(block);
   backward_z.resize(block);
-  row_z.resize(2 * backward_band + 1);
-  next_z.resize(2 * backward_band + 1);
+  row_z.resize(2 * backward_band + 4 * lanes);
+  next_z.resize(2 * backward_band + 4 * lanes);
 }
 
 // The cells of a row depend on the row before it (matches, mismatches and
@@ -52,33 +54,44 @@ void BandReach::pass(const char* t, int64_t origin, int M, int64_t lo, int64_t h
                      int64_t count, int step_out)
 {
   const int W = 2 * M;
+  // Rows away from the text's end run over whole groups of `lanes` cells:
+  // the cells past the band's edge hold `beyond`, which no cell gains from,
+  // and are set back after each row's first part.
+  const int groups = (W - 1 + lanes - 1) / lanes, span = groups * lanes;
   // The row the first one depends on: past the text it is exact, else it
   // starts the pass conservatively.
   const bool exact = hi + k - (M - 1) >= n;
-  int16_t* pz = next_z.data();
-  int16_t* cz = row_z.data();
+  int16_t* pz = next_z.data() + lanes;
+  int16_t* cz = row_z.data() + lanes;
   for (int i = 1; i < W; ++i) pz[i] = exact ? 0 : cap;
   pz[0] = pz[W] = cz[0] = cz[W] = 0;
+  for (int i = W + 1; i <= span + 1; ++i) pz[i] = cz[i] = beyond;
   const int16_t sg = static_cast<int16_t>(scale * indel), sgt = static_cast<int16_t>(sg + tilt);
   const int16_t z_match = scale + tilt, z_none = tilt, z_mismatch = static_cast<int16_t>(scale * mismatch + tilt);
   const int16_t cap_ = cap;
   const char none = Ns_bridged ? 'N' : '\0';  // scores 0 against any unit character
   for (int64_t x = hi - 1; x >= lo; --x) {
     const char u = t[x - origin];
-    // Cells from `top` on compare past the text's end: their paths end.
     const int64_t j0 = x + k - M;
-    const int top = static_cast<int>(std::min<int64_t>(W, std::max<int64_t>(1, n - j0)));
     const char* c = t + (j0 - origin);
-    for (int i = 1; i < top; ++i) {
+    // Cells from `top` on compare past the text's end: their paths end.
+    int top = W, last = span;
+    if (j0 + span + 1 > n) {
+      top = static_cast<int>(std::min<int64_t>(W, std::max<int64_t>(1, n - j0)));
+      last = top - 1;
+    }
+    for (int i = 1; i <= last; ++i) {
       const int16_t w = c[i] == u ? z_match : c[i] == none ? z_none : z_mismatch;
       const int16_t v = std::max<int16_t>(std::max<int16_t>(0, w + pz[i]), sgt + pz[i - 1]);
       cz[i] = std::min(v, cap_);
     }
-    for (int i = top; i < W; ++i) cz[i] = 0;
+    for (int i = top; i <= W; ++i) cz[i] = 0;
+    for (int i = W + 1; i <= span; ++i) cz[i] = beyond;
+    if (last < top) last = top - 1;
     bool settled = false;
     for (int round = 0; round < 3 && !settled; ++round) {
       int16_t changed = 0;
-      for (int i = 1; i < top; ++i) {
+      for (int i = 1; i <= last; ++i) {
         const int16_t v = std::max<int16_t>(cz[i], cz[i + 1] + sg);
         changed |= static_cast<int16_t>(v ^ cz[i]);
         cz[i] = v;
