@@ -848,3 +848,21 @@ TEST_F(EngineTest, BandReachSettlesMostRandomWindows)
     EXPECT_GE(settled, windows * 95 / 100);
   }
 }
+
+// Records shorter than the neighbourhood's reach, and penalties too large
+// for its words, leave units of 18 to 27 with the first-copy program alone:
+// windows it does not settle must still be answered, not crash the pass.
+TEST_F(EngineTest, UnitsWithoutNeighbourhoodAreStillSettledSoundly)
+{
+  int asked = 0, tight = 0;
+  for_random_params(60, [&](uint32_t seed, Rng& r) {
+    if (seed % 2) global_mismatch_score = global_indel_score = -pick(r, 7, 12);
+    const unsigned k = static_cast<unsigned>(pick(r, 18, 27));
+    const std::string t = seed % 2 ? planted_text(r, pick(r, 300, 900), 18, 27) : planted_text(r, pick(r, 40, 127), 18, 27);
+    if (k >= t.size()) return;
+    Engine e(t);
+    SCOPED_TRACE("k " + std::to_string(k) + " length " + std::to_string(t.size()));
+    check_window_verdicts(e, k, r, 2, 20, asked, tight, [](unsigned, int) {});
+  });
+  EXPECT_GT(asked, 0);
+}

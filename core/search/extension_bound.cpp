@@ -269,6 +269,7 @@ bool ExtensionBound::window_hopeless(uint64_t s, int min_score)
   if (band_reach && band_reach->hopeless(s, target)) return true;
   if (word_reach && word_reach->hopeless(s, run_left, run_right, target)) return true;
   if (edit_reach) return edit_reach->hopeless(s, run_left, run_right, target);
+  if (!neighbourhood) return false;
   neighbourhood->move_to(s);
   if (!neighbourhood->plain_unit() || (Ns_bridged && neighbourhood->N_nearby())) return false;
   const KmerNeighbourhood::Hits hits = neighbourhood->hits();
