@@ -770,7 +770,7 @@ std::string drifting_copies(Rng& r, int L)
   const int every = pick(r, 2, 6), kind = pick(r, 0, 2);
   for (int i = 0; i < L; ++i) {
     if (kind == 2) {  // a poor copy, which the walk crosses just above its lower bound
-      t += pick(r, 1, 100) <= 28 ? "ACGT"[("ACGT" + std::string("ACGT")).find(unit[i]) + pick(r, 1, 3)] : unit[i];
+      t += pick(r, 1, 100) <= 28 ? "ACGTACGT"[std::string("ACGT").find(unit[i]) + pick(r, 1, 3)] : unit[i];
       continue;
     }
     if (i % every == every - 1 && kind == 0) continue;

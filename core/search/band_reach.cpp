@@ -115,7 +115,7 @@ void BandReach::fill_block(int64_t from)
   // n - k - s of the reversed text; its pass runs from a slack below the
   // block's first window (above, reversed).
   const int64_t lo = n - k - (end - 1), hi = std::min(n, n - k - begin + 1 + slack);
-  const int64_t reach = std::min(n, hi + k + backward_band);
+  const int64_t reach = std::min(n, hi + k + backward_band + lanes);  // rows read whole vector groups
   reversed.resize(static_cast<size_t>(reach - lo));
   for (int64_t y = lo; y < reach; ++y) reversed[y - lo] = text[n - 1 - y];
   pass(reversed.data(), lo, backward_band, lo, hi, backward_z.data(), lo, count, -1);
