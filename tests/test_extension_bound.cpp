@@ -308,13 +308,11 @@ TEST_F(EngineTest, LongUnitVerdictsNeverExcludeAReachedScore)
 // up to `far` apart): no verdict calls hopeless a score the extension
 // reached. Counts the windows asked and those settled two above what they
 // reached, each of which `settled` also sees.
-template <class Settled>
-void check_window_verdicts(Engine& e, unsigned k, Rng& r, int odds, int far, int& asked, int& tight,
-                           Settled&& settled)
+template <class Hopeless, class Settled>
+void check_verdicts(Engine& e, unsigned k, Rng& r, int odds, int far, int& asked, int& tight, Hopeless&& hopeless,
+                    Settled&& settled)
 {
   const unsigned n = static_cast<unsigned>(e.size());
-  ExtensionBound bound;
-  bound.scan_windows(e.text(), n, k);
   for (unsigned s = 0; s + k < n; s += pick(r, 0, odds) ? pick(r, 1, 9) : pick(r, 10, far)) {
     if (has_N(e.text() + s, static_cast<int>(k))) continue;
     Csat w;
@@ -322,15 +320,25 @@ void check_window_verdicts(Engine& e, unsigned k, Rng& r, int odds, int far, int
     const int reached = extended_score(e, w);
     for (int m : {reached, reached - 1, reached - pick(r, 2, 40)}) {
       if (m <= 0) continue;
-      ASSERT_FALSE(bound.window_hopeless(s, m)) << "window " << s << " said hopeless for " << m << ", reached "
-                                                << reached;
+      ASSERT_FALSE(hopeless(s, m)) << "window " << s << " said hopeless for " << m << ", reached " << reached;
     }
     ++asked;
-    if (bound.window_hopeless(s, reached + 2)) {
+    if (hopeless(s, reached + 2)) {
       ++tight;
       settled(s, reached + 2);
     }
   }
+}
+
+// The same for the whole bound, as the searches ask it.
+template <class Settled>
+void check_window_verdicts(Engine& e, unsigned k, Rng& r, int odds, int far, int& asked, int& tight,
+                           Settled&& settled)
+{
+  ExtensionBound bound;
+  bound.scan_windows(e.text(), static_cast<uint64_t>(e.size()), k);
+  check_verdicts(e, k, r, odds, far, asked, tight, [&](unsigned s, int m) { return bound.window_hopeless(s, m); },
+                 settled);
 }
 
 TEST_F(EngineTest, WordReachVerdictsNeverExcludeAReachedScore)
@@ -831,19 +839,11 @@ TEST_F(EngineTest, BandReachVerdictsNeverExcludeAReachedScore)
                                                     global_Ns_allowed_in_a_row != 0 && !global_treat_Ns_as_missense));
     if (!band) return;
     SCOPED_TRACE("k " + std::to_string(k));
-    for (unsigned s = 0; s + k < n; s += pick(r, 0, 4) ? pick(r, 1, 6) : pick(r, 10, 200)) {
-      if (pick(r, 0, 30) == 0) s = static_cast<unsigned>(pick(r, 0, static_cast<int>(s)));
-      if (has_N(e.text() + s, static_cast<int>(k))) continue;
-      Csat w;
-      w.reset(e.text() + s, e.text() + s + k);
-      const int reached = extended_score(e, w);
-      for (int m : {reached, reached - 1, reached - pick(r, 2, 40)}) {
-        if (m <= 0) continue;
-        ASSERT_FALSE(band->hopeless(s, m)) << "window " << s << " said hopeless for " << m << ", reached " << reached;
-      }
-      ++asked;
-      tight += band->hopeless(s, std::max(reached, 0) + 2);
-    }
+    // Now and then a window before the last one first, so that blocks start anywhere.
+    check_verdicts(e, k, r, 4, 200, asked, tight, [&](unsigned s, int m) {
+      if (pick(r, 0, 30) == 0) band->hopeless(static_cast<unsigned>(pick(r, 0, static_cast<int>(s))), m);
+      return band->hopeless(s, m);
+    }, [](unsigned, int) {});
   });
   // The test means something only where the programs come close.
   EXPECT_GE(tight, asked / 12);
