@@ -29,15 +29,21 @@ BandReach::BandReach(const char* t, uint64_t length, unsigned window, int mis, i
   // q M + floor + 1 - F >= k rows before the edge (see above), F the lead.
   const long long q = -std::max(mis, ind);
   backward_lead = static_cast<int>(k / 4 + 8);
-  forward_band = static_cast<int>((k - floor - 1 + q - 1) / q);
-  backward_band = static_cast<int>((k - floor - 1 + backward_lead + q - 1) / q);
-  slack = 3 * k + 8 * backward_band + 64;
+  // Deletions advance a row each, so the side they lead to may be narrower.
+  auto band = [&](long long lead) {
+    const long long rows = k - floor - 1 + lead;
+    return Band{static_cast<int>((rows + q) / (q + 1)), static_cast<int>((rows + q - 1) / q)};
+  };
+  forward_band = band(0);
+  backward_band = band(backward_lead);
+  const int widest = backward_band.below + backward_band.above;
+  slack = 3 * k + 4 * widest + 64;
   block = std::max<int64_t>(16384, 16 * slack);
   cap = static_cast<int16_t>(scale * (2 * k + 64));
   forward_z.resize(block);
   backward_z.resize(block);
-  row_z.resize(2 * backward_band + 4 * lanes);
-  next_z.resize(2 * backward_band + 4 * lanes);
+  row_z.resize(widest + 4 * lanes);
+  next_z.resize(widest + 4 * lanes);
 }
 
 // The cells of a row depend on the row before it (matches, mismatches and
@@ -50,10 +56,10 @@ BandReach::BandReach(const char* t, uint64_t length, unsigned window, int mis, i
 //
 // The pass is forward: cell i of row x compares t[x] with t[x + k + i - M];
 // the backward walk's passes run forward over the reversed text.
-void BandReach::pass(const char* t, int64_t origin, int M, int64_t lo, int64_t hi, int16_t* z, int64_t first,
+void BandReach::pass(const char* t, int64_t origin, Band band, int64_t lo, int64_t hi, int16_t* z, int64_t first,
                      int64_t count, int step_out)
 {
-  const int W = 2 * M;
+  const int M = band.below, W = band.below + band.above;  // cell i: d = i - M
   // Rows away from the text's end run over whole groups of `lanes` cells:
   // the cells past the band's edge hold `beyond`, which no cell gains from,
   // and are set back after each row's first part.
@@ -115,7 +121,7 @@ void BandReach::fill_block(int64_t from)
   // n - k - s of the reversed text; its pass runs from a slack below the
   // block's first window (above, reversed).
   const int64_t lo = n - k - (end - 1), hi = std::min(n, n - k - begin + 1 + slack);
-  const int64_t reach = std::min(n, hi + k + backward_band + lanes);  // rows read whole vector groups
+  const int64_t reach = std::min(n, hi + k + backward_band.above + lanes);  // rows read whole vector groups
   reversed.resize(static_cast<size_t>(reach - lo));
   for (int64_t y = lo; y < reach; ++y) reversed[y - lo] = text[n - 1 - y];
   pass(reversed.data(), lo, backward_band, lo, hi, backward_z.data(), lo, count, -1);

@@ -12,24 +12,25 @@
 // by the walk's scores (a match +1, an N it may bridge 0, else the
 // mismatch; indels the indel score), form a graph that does not depend on s:
 // in it every window's first copy is the part of rows s .. s + k - 1.
-// Over the band |d| <= M of it the pass computes, from every cell,
+// Over a band -M' < d < M of it the pass computes, from every cell,
 //   Z = the highest of 2 * score + 3 * (rows advanced) over paths from there
-// (paths end at |d| = M and past the text's end).
+// (paths end at the band's edges and past the text's end).
 // The walk only steps to scores above floor = -k - prefer_longer (its lower
-// bound never lies below that). Follow it until it first meets |d| = M or
+// bound never lies below that). Follow it until it first meets an edge or
 // row s + k; up to there its path is one of the graph's.
 // - Meeting row s + k, at a score above floor after k rows, needs
 //   Z(s, 0) >= 2 (floor + 1) + 3k.
-// - Meeting |d| = M takes M indels, each costing at least q (the cheaper
+// - Meeting d = M takes M insertions, each costing at least q (the cheaper
 //   penalty), so the walk's matches, hence its rows, number at least
-//   q M + floor + 1; the band is wide enough to make that k or more, so the
-//   walk has met row s + k by then.
-// Where Z(s, 0) is below the first, the walk never leaves the band's first
+//   q M + floor + 1; meeting d = -M' takes M' deletions, which advance a row
+//   each, so its rows number at least (q + 1) M' + floor + 1. The band is
+//   wide enough to make both k or more, so the walk has met row s + k first.
+// Where Z(s, 0) is below the threshold, the walk never leaves the band's first
 // copy, every state of it is a path of the graph, and the forward walk's
 // best is at most Z(s, 0) / 2.
 // The backward walk is the mirror (rows down from s + k - 1, j = x - k - d)
 // and starts at the forward best F <= Zf / 2: it may fall F further, so its
-// band is wider by the most F it is taken for, its exit needs
+// band's sides are wider by the most F it is taken for, its exit needs
 // Zb >= 2 (floor + 1 - F) + 3k, and the record scores at most (Zf + Zb) / 2.
 //
 // The passes run over blocks of windows, each from a conservative edge a
@@ -56,10 +57,14 @@ class BandReach {
   BandReach(const char* text, uint64_t n, unsigned k, int mismatch, int indel, int prefer_longer, bool Ns_bridged);
 
   void fill_block(int64_t from);
-  // A forward pass with band M over rows [lo, hi) of text t (t[y - origin] is
+  // A forward pass over `band` and rows [lo, hi) of text t (t[y - origin] is
   // character y); the values of its start rows [first, first + count) go to
   // z, in the rows' order (step_out 1) or the reverse (-1).
-  void pass(const char* t, int64_t origin, int M, int64_t lo, int64_t hi, int16_t* z, int64_t first, int64_t count,
+  // The diagonals a pass keeps: -below < d < above.
+  struct Band {
+    int below, above;
+  };
+  void pass(const char* t, int64_t origin, Band band, int64_t lo, int64_t hi, int16_t* z, int64_t first, int64_t count,
             int step_out);
 
   const char* text;
@@ -68,7 +73,7 @@ class BandReach {
   int mismatch, indel;
   long long floor;
   bool Ns_bridged;
-  int forward_band, backward_band;  // M of each direction
+  Band forward_band, backward_band;
   int backward_lead;                // the most forward best the backward band allows for
   int64_t slack;                    // rows beyond a block that its passes start from
   int64_t block;                    // windows a block answers for
