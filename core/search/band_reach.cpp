@@ -93,7 +93,6 @@ void BandReach::pass(const char* t, int64_t origin, Band band, int64_t lo, int64
     }
     for (int i = top; i <= W; ++i) cz[i] = 0;
     for (int i = W + 1; i <= span; ++i) cz[i] = beyond;
-    if (last < top) last = top - 1;
     bool settled = false;
     for (int round = 0; round < 3 && !settled; ++round) {
       int16_t changed = 0;

@@ -230,12 +230,12 @@ void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k)
   scan_text = text;
   scan_length = n;
   scan_k = k;
+  if (k >= band_from) band_reach.reset(BandReach::make(text, n, k, mismatch, indel, prefer_longer, Ns_bridged));
   // Long units, whose walks may lose about a unit length of points before
   // they stop, need a side longer than the neighbourhood's counts cover
   // even for a window with no hits at all (side_top).
   const long long budget = static_cast<long long>(k) + prefer_longer - q - 1;
   if (budget >= 0 && 1 + q * budget + q + 1 > KmerNeighbourhood::reach) {
-    band_reach.reset(BandReach::make(text, n, k, mismatch, indel, prefer_longer, Ns_bridged));
     word_reach.reset(WordReach::make(text, n, k, q, prefer_longer, Ns_bridged));
     // The edit distance settles what the counts leave (in a genome, whose
     // common words are the units' words too, that is much) for less than the
@@ -243,7 +243,6 @@ void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k)
     edit_reach.reset(new EditReach(text, n, k, q, prefer_longer, Ns_bridged));
     return;
   }
-  if (k >= band_from) band_reach.reset(BandReach::make(text, n, k, mismatch, indel, prefer_longer, Ns_bridged));
   if (q >= KmerNeighbourhood::max_word || n < KmerNeighbourhood::reach || k > max_unit) return;
   neighbourhood.reset(new KmerNeighbourhood(text, n, k, q));
 }
