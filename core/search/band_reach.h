@@ -43,6 +43,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "band_rows.h"
+
 class BandReach {
  public:
   // Null where the parameters give the program no grip (penalties above -3)
@@ -57,13 +59,10 @@ class BandReach {
   BandReach(const char* text, uint64_t n, unsigned k, int mismatch, int indel, int prefer_longer, bool Ns_bridged);
 
   void fill_block(int64_t from);
-  // A forward pass over `band` and rows [lo, hi) of text t (t[y - origin] is
-  // character y); the values of its start rows [first, first + count) go to
-  // z, in the rows' order (step_out 1) or the reverse (-1).
-  // The diagonals a pass keeps: -below < d < above.
-  struct Band {
-    int below, above;
-  };
+  using Band = band_rows::Band;
+  // Rows [lo, hi) of text t (t[y - origin] is character y) over `band`;
+  // the values of its start rows [first, first + count) go to z, in the
+  // rows' order (step_out 1) or the reverse (-1).
   void pass(const char* t, int64_t origin, Band band, int64_t lo, int64_t hi, int16_t* z, int64_t first, int64_t count,
             int step_out);
 
@@ -71,16 +70,14 @@ class BandReach {
   int64_t n;
   int64_t k;
   int mismatch, indel;
-  long long floor;
   bool Ns_bridged;
-  Band forward_band, backward_band;
-  int backward_lead;                // the most forward best the backward band allows for
+  band_rows::UnitLimits limits;
   int64_t slack;                    // rows beyond a block that its passes start from
   int64_t block;                    // windows a block answers for
   int16_t cap;                      // Z is held at or below this
   int64_t begin = 0, end = 0;       // the windows the block answers for
   std::vector<int16_t> forward_z, backward_z;
-  std::vector<int16_t> row_z, next_z;  // a pass's rows
+  band_rows::Rows rows;
   std::vector<char> reversed;          // the text the backward passes read
 };
 
