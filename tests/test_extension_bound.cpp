@@ -12,6 +12,7 @@
 #include <string>
 
 #include "band_reach.h"
+#include "band_reach_range.h"
 #include "edit_reach.h"
 #include "exact_candidates.h"
 #include "extension_bound.h"
@@ -856,6 +857,75 @@ TEST_F(EngineTest, BandReachSettlesMostRandomWindows)
   expect_random_windows_settled(95, 30000, 500, {30, 60, 100, 250, 500}, 7, 95, [](Engine& e, unsigned k) {
     std::shared_ptr<BandReach> band(BandReach::make(e.text(), static_cast<uint64_t>(e.size()), k, -5, -5, 1, true));
     return [band](unsigned s, int m) { return band && band->hopeless(s, m); };
+  });
+}
+
+// The first copies of a range of unit lengths, built once for the passes of
+// all of them: no window a unit length's list settles may reach that unit
+// length's score. Each unit length is asked as a pass asks it, skipping to
+// the next window left open, with jumps back now and then (chunks start
+// anywhere); the texts are those of the program of one unit length.
+TEST_F(EngineTest, BandReachRangeVerdictsNeverExcludeAReachedScore)
+{
+  int asked = 0, tight = 0;
+  for_random_params(100, [&](uint32_t seed, Rng& r) {
+    if (seed % 5 == 0) global_mismatch_score = global_indel_score = -3;
+    const unsigned k_lo = static_cast<unsigned>(pick(r, 18, 60)), k_hi = k_lo + static_cast<unsigned>(pick(r, 4, 80));
+    const int planted = pick(r, static_cast<int>(k_lo), static_cast<int>(k_hi));
+    std::string t;
+    for (int i = pick(r, 0, 500); i > 0; --i) t += base(r);
+    t += seed % 3 == 0   ? planted_text(r, pick(r, 300, 1500), 8, 300)
+         : seed % 3 == 1 ? long_unit_copies(r, planted, seed % 2 ? 20 : 0)
+                         : drifting_copies(r, planted);
+    for (int i = pick(r, 0, 500); i > 0; --i) t += base(r);
+    Engine e(t);
+    const unsigned n = static_cast<unsigned>(e.size());
+    // Scores near what the planted copies reach, and some far from it.
+    std::vector<int> targets(k_hi + 1);
+    for (unsigned k = k_lo; k <= k_hi; ++k) targets[k] = pick(r, 0, 3) ? pick(r, 1, 3 * planted) : pick(r, 1, 10);
+    const std::unique_ptr<BandReachRange> range =
+        BandReachRange::make(e.text(), n, k_lo, k_hi, targets.data(), global_mismatch_score, global_indel_score,
+                             global_prefer_longer_repeat,
+                             global_Ns_allowed_in_a_row != 0 && !global_treat_Ns_as_missense);
+    if (!range) return;
+    for (int unit = 0; unit < 3; ++unit) {
+      const unsigned k = unit == 0 ? static_cast<unsigned>(planted) : static_cast<unsigned>(pick(r, k_lo, k_hi));
+      if (!range->covers(k)) continue;
+      SCOPED_TRACE("k " + std::to_string(k) + " in " + std::to_string(k_lo) + ".." + std::to_string(k_hi));
+      std::size_t cursor = 0;
+      uint64_t open = range->next_open(k, 0, targets[k], cursor);
+      for (unsigned s = 0; s + k < n; s += pick(r, 1, 6)) {
+        if (pick(r, 0, 40) == 0) open = range->next_open(k, static_cast<unsigned>(pick(r, 0, static_cast<int>(s))), targets[k], cursor);
+        if (open < s) open = range->next_open(k, s, targets[k], cursor);
+        ASSERT_EQ(open == s, !range->hopeless(k, s, targets[k], cursor)) << "window " << s;
+        if (open == s || has_N(e.text() + s, static_cast<int>(k))) continue;
+        Csat w;
+        w.reset(e.text() + s, e.text() + s + k);
+        const int reached = extended_score(e, w);
+        ASSERT_LT(reached, targets[k]) << "window " << s << " settled, reached " << reached;
+        ++asked;
+        tight += reached + 3 >= targets[k];
+      }
+    }
+  });
+  // The test means something only where the lists come close.
+  EXPECT_GE(tight, asked / 40);
+  EXPECT_GT(asked, 10000);
+}
+
+// The range settles about as many random windows as each unit length's own program.
+TEST_F(EngineTest, BandReachRangeSettlesMostRandomWindows)
+{
+  std::shared_ptr<BandReachRange> range;
+  expect_random_windows_settled(95, 30000, 500, {30, 60, 100, 250, 500}, 7, 95, [&](Engine& e, unsigned k) {
+    if (!range)
+      range = BandReachRange::make(e.text(), static_cast<uint64_t>(e.size()), 20, 500,
+                                   CSearchController::minScores_user, -5, -5, 1, true);
+    EXPECT_TRUE(range && range->covers(k));
+    return [range, k](unsigned s, int m) {
+      std::size_t cursor = 0;
+      return range && range->covers(k) && range->hopeless(k, s, m, cursor);
+    };
   });
 }
 

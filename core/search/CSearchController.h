@@ -18,6 +18,8 @@
 #include "CSequence_Mol.h"
 #include "Csat.h"
 
+class BandReachRange;
+
 // One mark per sequence position, free ('a') or inside an accepted repeat
 // (' '), kept as one bit (set: free) so that a chromosome's marks take an
 // eighth of its length. Bit i is the mark of position i - 1: the marks of
@@ -100,6 +102,9 @@ class CSearchController {
   // One unit length's scan of it, split over search_pool when the record is
   // long enough; false when the run's stop ended it.
   bool scan_unit_length(unsigned k, CAnchorSeq& anchors, ChunkedScanState& chunks);
+  // While complete_imperfect_search runs: the first copies of the record's
+  // long unit lengths, shared by their passes (null: none).
+  const BandReachRange* first_copies = nullptr;
 
   // Greedy alignment with look-ahead; `limit` is one past the last character
   // (forward) or one before the first (backward, compared but never read).

@@ -1,5 +1,7 @@
 #include "extension_bound.h"
 
+#include <algorithm>
+
 #include "global-types-and-parameters.h"
 #include "nucleotide_class.h"
 #include "unit_scan.h"
@@ -221,7 +223,16 @@ int ExtensionBound::first_runs_needed(unsigned k, int min_score) const
   return need < 1 ? 0 : static_cast<int>(need);
 }
 
-void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k)
+std::unique_ptr<BandReachRange> ExtensionBound::first_copies(const char* text, uint64_t n, unsigned k_lo,
+                                                             unsigned k_hi, const int* min_scores)
+{
+  const ExtensionBound b;
+  if (!b.enabled) return nullptr;
+  return BandReachRange::make(text, n, std::max(k_lo, band_from), k_hi, min_scores, b.mismatch, b.indel,
+                              b.prefer_longer, b.Ns_bridged);
+}
+
+void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k, const BandReachRange* range)
 {
   // Counting pays once the record is about as long as a side (setting the
   // counts up costs about as much as a side's worth of windows settled
@@ -230,7 +241,10 @@ void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k)
   scan_text = text;
   scan_length = n;
   scan_k = k;
-  if (k >= band_from) band_reach.reset(BandReach::make(text, n, k, mismatch, indel, prefer_longer, Ns_bridged));
+  band_range = range && range->covers(k) ? range : nullptr;
+  band_range_cursor = 0;
+  if (k >= band_from && !band_range)
+    band_reach.reset(BandReach::make(text, n, k, mismatch, indel, prefer_longer, Ns_bridged));
   // Long units, whose walks may lose about a unit length of points before
   // they stop, need a side longer than the neighbourhood's counts cover
   // even for a window with no hits at all (side_top).
@@ -249,7 +263,7 @@ void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k)
 
 bool ExtensionBound::window_hopeless(uint64_t s, int min_score)
 {
-  if (!neighbourhood && !band_reach && !word_reach && !edit_reach) return false;
+  if (!neighbourhood && !band_reach && !band_range && !word_reach && !edit_reach) return false;
   const long long target = min_score;
   if (target <= 0) return false;
   const char* const w = scan_text + s;
@@ -266,6 +280,7 @@ bool ExtensionBound::window_hopeless(uint64_t s, int min_score)
   auto budget = [&](long long score) { return score - q - floor - 1; };
   if (budget(run_right + run_left) < 0) return true;  // neither walk takes a step
   if (band_reach && band_reach->hopeless(s, target)) return true;
+  if (band_range && band_range->hopeless(scan_k, s, target, band_range_cursor)) return true;
   if (word_reach && word_reach->hopeless(s, run_left, run_right, target)) return true;
   if (edit_reach) return edit_reach->hopeless(s, run_left, run_right, target);
   if (!neighbourhood) return false;
@@ -276,6 +291,12 @@ bool ExtensionBound::window_hopeless(uint64_t s, int min_score)
   return side_top(hits.long_right, hits.short_right, run_right, run_right, floor, forward_top) &&
          side_top(hits.long_left, hits.short_left, forward_top + run_left, run_left, floor, backward_top) &&
          backward_top < target;
+}
+
+uint64_t ExtensionBound::next_open(uint64_t s, uint64_t to, int min_score)
+{
+  if (!band_range) return s;
+  return std::min(to, band_range->next_open(scan_k, s, min_score, band_range_cursor));
 }
 
 // One side's walk reaches its first disagreement `first` positions out with

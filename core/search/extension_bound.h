@@ -21,6 +21,7 @@
 
 #include "Csat.h"
 #include "band_reach.h"
+#include "band_reach_range.h"
 #include "edit_reach.h"
 #include "kmer_neighbourhood.h"
 #include "word_reach.h"
@@ -43,11 +44,21 @@ class ExtensionBound {
 
   // For a scan over the windows of length k of one text: lets the bound
   // settle most windows from word counts of their neighbourhood instead.
-  void scan_windows(const char* text, uint64_t n, unsigned k);
+  // `range`, made by first_copies for the text, settles them when it
+  // covers k.
+  void scan_windows(const char* text, uint64_t n, unsigned k, const BandReachRange* range = nullptr);
+  // The first-copy program of the text's long unit lengths in [k_lo, k_hi]
+  // (min_scores[k] what a window must reach), for the passes' scan_windows
+  // to share; null where it would not pay.
+  static std::unique_ptr<BandReachRange> first_copies(const char* text, uint64_t n, unsigned k_lo, unsigned k_hi,
+                                                      const int* min_scores);
   // After scan_windows: true when the window at s (no N in it) certainly
   // cannot reach `min_score`; false when it may, or when the counts cannot
   // tell (cannot_reach on the seed may still settle it).
   bool window_hopeless(uint64_t s, int min_score);
+  // The first window from s on, below `to` (`to` if none), that the shared
+  // first copies do not settle; s itself where they do not apply.
+  uint64_t next_open(uint64_t s, uint64_t to, int min_score);
 
  private:
   bool set_unit(const char* begin, const char* end);
@@ -76,6 +87,8 @@ class ExtensionBound {
 
   std::unique_ptr<KmerNeighbourhood> neighbourhood;
   std::unique_ptr<BandReach> band_reach;  // for long units: their first copies, shared by the windows
+  const BandReachRange* band_range = nullptr;  // or those of every long unit, shared by the passes
+  std::size_t band_range_cursor = 0;
   std::unique_ptr<WordReach> word_reach;  // for units too long for the neighbourhood's counts
   std::unique_ptr<EditReach> edit_reach;  // for units whose words are too many for those
   SideMemo forward_memo, backward_memo;

@@ -143,14 +143,26 @@ class ImperfectScan {
   struct Pass {
     ExtensionBound bound;
     RunNeighbours runs;
+    int need;  // the pass's minimum score
     WalkSharing sharing;
     explicit Pass(const ImperfectScan& scan)
         : runs(scan.text_, scan.n_, scan.k_, bound.first_runs_needed(scan.k_, scan.min_scores_[scan.k_])),
+          need(scan.min_scores_[scan.k_]),
           sharing(scan.text_, scan.n_, WalkSharing::Tails::deferred)
     {
-      if (scan.k_ > 1) bound.scan_windows(scan.text_, scan.n_, scan.k_);
+      if (scan.k_ > 1) bound.scan_windows(scan.text_, scan.n_, scan.k_, scan.c_.first_copies);
     }
-    unsigned next_possible(unsigned i, unsigned to) { return static_cast<unsigned>(runs.next(i, to)); }
+    // The first window from i on that neither passes over (`to` if none).
+    unsigned next_possible(unsigned i, unsigned to)
+    {
+      for (;;) {
+        const uint64_t a = runs.next(i, to);
+        if (a >= to) return to;
+        const uint64_t b = bound.next_open(a, to, need);
+        if (b == a) return static_cast<unsigned>(a);
+        i = static_cast<unsigned>(b);
+      }
+    }
   };
 
   // The repeat that window s grows into when it meets the thresholds; null
@@ -273,6 +285,9 @@ void CSearchController::complete_imperfect_search(FILE*)
   if (k == 0) k = 1;  // a unit needs at least one character
   const char* name = sequence.name.c_str();
   ChunkedScanState chunks;
+  const std::unique_ptr<BandReachRange> long_units = ExtensionBound::first_copies(
+      sequence.seq_text.data, sequence.seq_text.len, k, global_max_unit_length, CSearchController::minScores);
+  first_copies = long_units.get();
   for (; k <= global_max_unit_length; ++k) {
     if (!scan_unit_length(k, anchors, chunks)) break;
     // A stop seen during unit length 1 still lets unit length 2 run, as it always did.
@@ -281,6 +296,7 @@ void CSearchController::complete_imperfect_search(FILE*)
     if (k == 1) anchors.reset_all();
     if (k == global_max_unit_length) break;  // k + 1 could wrap
   }
+  first_copies = nullptr;
   chunks.release_into(*satList_imperfect.pool);
   satList_imperfect.sort(lessThan_sat);
 }
