@@ -1,7 +1,6 @@
 #include "band_reach_range.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -65,12 +64,14 @@ void BandReachRange::build(const char* text, const int* min_scores, int mismatch
     u.kept = u.target > 0 && scale * u.target <= cap;
   }
   // The passes start from conservative rows a slack beyond their block; a
-  // block's forward values wait in `forward` for its backward pass.
+  // block's forward values wait in `forward` for its backward pass, as
+  // bytes (`unknown`: this much or more).
   const int64_t slack = 3 * static_cast<int64_t>(k_hi_) + 4 * W + 64;
-  const int64_t most = std::max<int64_t>(2 * slack, (int64_t{32} << 20) / (2 * K));
+  const int64_t most = std::max<int64_t>(2 * slack, (int64_t{8} << 20) / K);
   const int64_t block = std::min(std::max<int64_t>(16384, 8 * slack), most);
   const int64_t windows = n - k_lo_;
-  std::vector<int16_t> forward(static_cast<std::size_t>(std::min(block, windows)) * K);
+  constexpr uint8_t unknown = 255;
+  std::vector<uint8_t> forward(static_cast<std::size_t>(std::min(block, windows)) * K);
   band_rows::Rows rows;
   std::vector<char> reversed;
   const band_rows::Scores scores{mismatch, indel, Ns_bridged, cap};
@@ -78,7 +79,10 @@ void BandReachRange::build(const char* text, const int* min_scores, int mismatch
     const int64_t b1 = std::min(b0 + block, windows);
     band_rows::pass(text, 0, n, edge, W, b0, std::min(n, b1 + slack), scores, rows,
                     [&](int64_t x, const int16_t* cz) {
-                      if (x < b1) std::memcpy(&forward[(x - b0) * K], cz + (k_lo_ - edge), K * sizeof(int16_t));
+                      if (x >= b1) return;
+                      uint8_t* f = &forward[(x - b0) * K];
+                      const int16_t* z = cz + (k_lo_ - edge);
+                      for (unsigned i = 0; i < K; ++i) f[i] = static_cast<uint8_t>(std::min<int16_t>(z[i], unknown));
                     });
     // The backward walk of window s, unit k, starts at row y = s + k - 1,
     // row n - 1 - y of the reversed text; y runs up as the reversed rows run down.
@@ -96,8 +100,9 @@ void BandReachRange::build(const char* text, const int* min_scores, int mismatch
         Unit& u = units_[k - k_lo_];
         if (!u.kept) continue;
         const int64_t s = y - k + 1;
-        const long long zf = forward[(s - b0) * K + (k - k_lo_)], zb = cz[k - edge];
-        if (!limits[k - k_lo_].settled(zf, zb, u.target)) leave_open(static_cast<unsigned>(k), static_cast<uint32_t>(s));
+        const uint8_t zf = forward[(s - b0) * K + (k - k_lo_)];
+        if (zf == unknown || !limits[k - k_lo_].settled(zf, cz[k - edge], u.target))
+          leave_open(static_cast<unsigned>(k), static_cast<uint32_t>(s));
       }
     });
   }
@@ -106,7 +111,7 @@ void BandReachRange::build(const char* text, const int* min_scores, int mismatch
 // The lists together hold at most about this many bytes a nucleotide; past
 // that the shortest unit lengths, whose own programs cost least, give up
 // theirs.
-constexpr uint64_t bytes_per_nucleotide = 3;
+constexpr uint64_t bytes_per_nucleotide = 2;
 
 void BandReachRange::leave_open(unsigned k, uint32_t s)
 {
@@ -115,22 +120,28 @@ void BandReachRange::leave_open(unsigned k, uint32_t s)
     u.bits[s >> 6] |= 1ull << (s & 63);
     return;
   }
-  u.open.push_back(s);
-  held_ += sizeof(uint32_t);
-  // A list as large as a bit a window turns into those bits.
+  // Windows are left open in runs (beside repeats, low-complexity stretches).
+  if (!u.open.empty() && u.open.back().to == s) {
+    ++u.open.back().to;
+    return;
+  }
+  u.open.push_back({s, s + 1});
+  held_ += sizeof(Run);
+  // Runs as large as a bit a window turn into those bits.
   const uint64_t words = (n_ + 63) / 64;
-  if (u.open.size() * sizeof(uint32_t) >= words * sizeof(uint64_t)) {
+  if (u.open.size() * sizeof(Run) >= words * sizeof(uint64_t)) {
     u.bits.assign(words, 0);
-    for (uint32_t w : u.open) u.bits[w >> 6] |= 1ull << (w & 63);
-    held_ += words * sizeof(uint64_t) - u.open.size() * sizeof(uint32_t);
-    std::vector<uint32_t>().swap(u.open);
+    for (const Run& r : u.open)
+      for (uint32_t w = r.from; w < r.to; ++w) u.bits[w >> 6] |= 1ull << (w & 63);
+    held_ += words * sizeof(uint64_t) - u.open.size() * sizeof(Run);
+    std::vector<Run>().swap(u.open);
   }
   for (Unit& v : units_) {
     if (held_ <= bytes_per_nucleotide * n_ + (1u << 20)) break;
     if (!v.kept) continue;
-    held_ -= v.open.size() * sizeof(uint32_t) + v.bits.size() * sizeof(uint64_t);
+    held_ -= v.open.size() * sizeof(Run) + v.bits.size() * sizeof(uint64_t);
     v.kept = false;
-    std::vector<uint32_t>().swap(v.open);
+    std::vector<Run>().swap(v.open);
     std::vector<uint64_t>().swap(v.bits);
   }
 }
@@ -156,9 +167,12 @@ uint64_t BandReachRange::next_open(unsigned k, uint64_t s, long long target, std
     }
     return w * 64 + static_cast<uint64_t>(__builtin_ctzll(word));
   }
-  const std::vector<uint32_t>& open = u.open;
-  if (cursor > open.size() || (cursor > 0 && open[cursor - 1] >= s))
-    cursor = static_cast<std::size_t>(std::lower_bound(open.begin(), open.end(), s) - open.begin());
-  while (cursor < open.size() && open[cursor] < s) ++cursor;
-  return cursor < open.size() ? open[cursor] : UINT64_MAX;
+  // The first run that ends after s, from the caller's place on where it can.
+  const std::vector<Run>& open = u.open;
+  if (cursor > open.size() || (cursor > 0 && open[cursor - 1].to > s))
+    cursor = static_cast<std::size_t>(
+        std::upper_bound(open.begin(), open.end(), s, [](uint64_t w, const Run& r) { return w < r.to; }) -
+        open.begin());
+  while (cursor < open.size() && open[cursor].to <= s) ++cursor;
+  return cursor < open.size() ? std::max<uint64_t>(s, open[cursor].from) : UINT64_MAX;
 }

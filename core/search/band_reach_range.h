@@ -55,12 +55,15 @@ class BandReachRange {
 
   uint64_t n_;
   unsigned k_lo_, k_hi_;
-  // The windows a unit length's values leave open: listed while they are
-  // few, as a bit a window once the list would be as large.
+  // The windows a unit length's values leave open: as runs of windows while
+  // they are few, as a bit a window once the runs would be as large.
+  struct Run {
+    uint32_t from, to;
+  };
   struct Unit {
     bool kept = false;
     long long target = 0;
-    std::vector<uint32_t> open;  // increasing
+    std::vector<Run> open;       // increasing
     std::vector<uint64_t> bits;  // bit s set: window s is open (when not empty)
   };
   std::vector<Unit> units_;  // per k - k_lo
