@@ -2,20 +2,25 @@
 
 #include <algorithm>
 
+#include "worker_pool.h"
+
 namespace {
 
 constexpr unsigned max_unit = 4000;
 constexpr int max_penalty = 1000;
 constexpr int max_width = 8192;  // cells of a wide row
+constexpr uint8_t unknown = 255;  // a forward value this high or higher
 using band_rows::scale;
 
-struct Span {
+}  // namespace
+
+struct BandReachRange::Span {
   int64_t edge;  // the offset of cell 0
   int width;
   long long narrow_cells;  // the cells of a row of every unit length's own passes
 };
 
-Span span_of(unsigned k_lo, unsigned k_hi, int mismatch, int indel, int prefer_longer)
+BandReachRange::Span BandReachRange::span_of(unsigned k_lo, unsigned k_hi, int mismatch, int indel, int prefer_longer)
 {
   int64_t lo = INT64_MAX, hi = INT64_MIN;
   long long cells = 0;
@@ -29,11 +34,9 @@ Span span_of(unsigned k_lo, unsigned k_hi, int mismatch, int indel, int prefer_l
   return {lo, static_cast<int>(std::min<int64_t>(hi - lo, max_width + 1)), cells};
 }
 
-}  // namespace
-
 std::unique_ptr<BandReachRange> BandReachRange::make(const char* text, uint64_t n, unsigned k_lo, unsigned k_hi,
                                                      const int* min_scores, int mismatch, int indel,
-                                                     int prefer_longer, bool Ns_bridged)
+                                                     int prefer_longer, bool Ns_bridged, WorkerPool* pool)
 {
   // As for one unit length: a mismatch or deletion must lose in Z.
   if (mismatch > -3 || indel > -3 || mismatch < -max_penalty || indel < -max_penalty) return nullptr;
@@ -42,70 +45,108 @@ std::unique_ptr<BandReachRange> BandReachRange::make(const char* text, uint64_t 
   // Both directions run the wide row; it must cost well below the narrow ones.
   if (span.width > max_width || 4 * span.width > span.narrow_cells) return nullptr;
   std::unique_ptr<BandReachRange> r(new BandReachRange(n, k_lo, k_hi));
-  r->build(text, min_scores, mismatch, indel, prefer_longer, Ns_bridged);
+  r->build(text, min_scores, mismatch, indel, prefer_longer, Ns_bridged, span, pool);
   return r;
 }
 
-void BandReachRange::build(const char* text, const int* min_scores, int mismatch, int indel, int prefer_longer,
-                           bool Ns_bridged)
-{
-  const int64_t n = static_cast<int64_t>(n_);
-  const unsigned K = k_hi_ - k_lo_ + 1;
-  const Span span = span_of(k_lo_, k_hi_, mismatch, indel, prefer_longer);
-  const int W = span.width;
-  const int64_t edge = span.edge;
-  const int16_t cap = static_cast<int16_t>(scale * (2 * k_hi_ + 64));
+// What the blocks of a build share, and what each fills on its thread.
+struct BandReachRange::Build {
+  const char* text;
+  int64_t n, edge, slack, block;
+  int W;
+  unsigned K;
+  band_rows::Scores scores;
   std::vector<band_rows::UnitLimits> limits;
-  units_.resize(K);
+};
+
+struct BandReachRange::Block {
+  std::vector<uint8_t> forward;  // per window of the block and unit length
+  band_rows::Rows rows;
+  std::vector<char> reversed;
+  std::vector<std::vector<Run>> open;  // per unit length, the block's open windows
+};
+
+void BandReachRange::build(const char* text, const int* min_scores, int mismatch, int indel, int prefer_longer,
+                           bool Ns_bridged, const Span& span, WorkerPool* pool)
+{
+  Build b;
+  b.text = text;
+  b.n = static_cast<int64_t>(n_);
+  b.K = k_hi_ - k_lo_ + 1;
+  b.W = span.width;
+  b.edge = span.edge;
+  const int16_t cap = static_cast<int16_t>(scale * (2 * k_hi_ + 64));
+  b.scores = {mismatch, indel, Ns_bridged, cap};
+  units_.resize(b.K);
   for (unsigned k = k_lo_; k <= k_hi_; ++k) {
-    limits.emplace_back(k, mismatch, indel, prefer_longer);
+    b.limits.emplace_back(k, mismatch, indel, prefer_longer);
     Unit& u = units_[k - k_lo_];
     u.target = min_scores[k];
     u.kept = u.target > 0 && scale * u.target <= cap;
   }
   // The passes start from conservative rows a slack beyond their block; a
-  // block's forward values wait in `forward` for its backward pass, as
-  // bytes (`unknown`: this much or more).
-  const int64_t slack = 3 * static_cast<int64_t>(k_hi_) + 4 * W + 64;
-  const int64_t most = std::max<int64_t>(2 * slack, (int64_t{8} << 20) / K);
-  const int64_t block = std::min(std::max<int64_t>(16384, 8 * slack), most);
-  const int64_t windows = n - k_lo_;
-  constexpr uint8_t unknown = 255;
-  std::vector<uint8_t> forward(static_cast<std::size_t>(std::min(block, windows)) * K);
-  band_rows::Rows rows;
-  std::vector<char> reversed;
-  const band_rows::Scores scores{mismatch, indel, Ns_bridged, cap};
-  for (int64_t b0 = 0; b0 < windows; b0 += block) {
-    const int64_t b1 = std::min(b0 + block, windows);
-    band_rows::pass(text, 0, n, edge, W, b0, std::min(n, b1 + slack), scores, rows,
-                    [&](int64_t x, const int16_t* cz) {
-                      if (x >= b1) return;
-                      uint8_t* f = &forward[(x - b0) * K];
-                      const int16_t* z = cz + (k_lo_ - edge);
-                      for (unsigned i = 0; i < K; ++i) f[i] = static_cast<uint8_t>(std::min<int16_t>(z[i], unknown));
-                    });
-    // The backward walk of window s, unit k, starts at row y = s + k - 1,
-    // row n - 1 - y of the reversed text; y runs up as the reversed rows run down.
-    const int64_t y_min = b0 + k_lo_ - 1, y_max = std::min(n - 2, b1 + k_hi_ - 2);
-    const int64_t lo = n - 1 - y_max, hi = std::min(n, n - y_min + slack);
-    const int64_t reach = band_rows::pass_reach(n, hi, edge, W);
-    reversed.resize(static_cast<std::size_t>(reach - lo));
-    for (int64_t y = lo; y < reach; ++y) reversed[y - lo] = text[n - 1 - y];
-    band_rows::pass(reversed.data(), lo, n, edge, W, lo, hi, scores, rows, [&](int64_t r, const int16_t* cz) {
-      const int64_t y = n - 1 - r;
-      if (y < y_min || y > y_max) return;
-      // s = y - k + 1 in [b0, b1); s + k = y + 1 < n holds by y_max.
-      const int64_t k_from = std::max<int64_t>(k_lo_, y + 2 - b1), k_to = std::min<int64_t>(k_hi_, y + 1 - b0);
-      for (int64_t k = k_from; k <= k_to; ++k) {
-        Unit& u = units_[k - k_lo_];
-        if (!u.kept) continue;
-        const int64_t s = y - k + 1;
-        const uint8_t zf = forward[(s - b0) * K + (k - k_lo_)];
-        if (zf == unknown || !limits[k - k_lo_].settled(zf, cz[k - edge], u.target))
-          leave_open(static_cast<unsigned>(k), static_cast<uint32_t>(s));
-      }
-    });
+  // block's forward values wait for its backward pass, as bytes, in at most
+  // a few MB.
+  b.slack = 3 * static_cast<int64_t>(k_hi_) + 4 * b.W + 64;
+  const int64_t most = std::max<int64_t>(2 * b.slack, (int64_t{8} << 20) / b.K);
+  b.block = std::min(std::max<int64_t>(16384, 8 * b.slack), most);
+  const int64_t windows = b.n - k_lo_;
+  const std::size_t blocks = static_cast<std::size_t>((windows + b.block - 1) / b.block);
+  // Blocks run side by side, a wave of them at a time, and join the lists in
+  // order, so that the lists are those of one thread.
+  const std::size_t wave = pool && pool->threads() > 1 ? pool->threads() : 1;
+  std::vector<Block> scratch(std::min(wave, blocks));
+  for (std::size_t first = 0; first < blocks; first += wave) {
+    const std::size_t count = std::min(wave, blocks - first);
+    auto fill = [&](std::size_t i) { fill_block(b, static_cast<int64_t>(first + i) * b.block, scratch[i]); };
+    if (count > 1)
+      pool->parallel_for(count, fill);
+    else
+      fill(0);
+    for (std::size_t i = 0; i < count; ++i) join(scratch[i]);
   }
+}
+
+void BandReachRange::fill_block(const Build& b, int64_t b0, Block& out) const
+{
+  const int64_t n = b.n, edge = b.edge;
+  const unsigned K = b.K;
+  const int64_t b1 = std::min(b0 + b.block, n - k_lo_);
+  out.forward.resize(static_cast<std::size_t>(b1 - b0) * K);
+  out.open.resize(K);
+  band_rows::pass(b.text, 0, n, edge, b.W, b0, std::min(n, b1 + b.slack), b.scores, out.rows,
+                  [&](int64_t x, const int16_t* cz) {
+                    if (x >= b1) return;
+                    uint8_t* f = &out.forward[(x - b0) * K];
+                    const int16_t* z = cz + (k_lo_ - edge);
+                    for (unsigned i = 0; i < K; ++i) f[i] = static_cast<uint8_t>(std::min<int16_t>(z[i], unknown));
+                  });
+  // The backward walk of window s, unit k, starts at row y = s + k - 1,
+  // row n - 1 - y of the reversed text; y runs up as the reversed rows run down.
+  const int64_t y_min = b0 + k_lo_ - 1, y_max = std::min(n - 2, b1 + k_hi_ - 2);
+  const int64_t lo = n - 1 - y_max, hi = std::min(n, n - y_min + b.slack);
+  const int64_t reach = band_rows::pass_reach(n, hi, edge, b.W);
+  out.reversed.resize(static_cast<std::size_t>(reach - lo));
+  for (int64_t y = lo; y < reach; ++y) out.reversed[y - lo] = b.text[n - 1 - y];
+  band_rows::pass(out.reversed.data(), lo, n, edge, b.W, lo, hi, b.scores, out.rows, [&](int64_t r, const int16_t* cz) {
+    const int64_t y = n - 1 - r;
+    if (y < y_min || y > y_max) return;
+    // s = y - k + 1 in [b0, b1); s + k = y + 1 < n holds by y_max.
+    const int64_t k_from = std::max<int64_t>(k_lo_, y + 2 - b1), k_to = std::min<int64_t>(k_hi_, y + 1 - b0);
+    for (int64_t k = k_from; k <= k_to; ++k) {
+      const Unit& u = units_[k - k_lo_];
+      if (!u.kept) continue;
+      const uint32_t s = static_cast<uint32_t>(y - k + 1);
+      const uint8_t zf = out.forward[(s - b0) * K + (k - k_lo_)];
+      if (zf != unknown && b.limits[k - k_lo_].settled(zf, cz[k - edge], u.target)) continue;
+      // Windows are left open in runs (beside repeats, low-complexity stretches).
+      std::vector<Run>& open = out.open[k - k_lo_];
+      if (!open.empty() && open.back().to == s)
+        ++open.back().to;
+      else
+        open.push_back({s, s + 1});
+    }
+  });
 }
 
 // The lists together hold at most about this many bytes a nucleotide; past
@@ -113,28 +154,32 @@ void BandReachRange::build(const char* text, const int* min_scores, int mismatch
 // theirs.
 constexpr uint64_t bytes_per_nucleotide = 2;
 
-void BandReachRange::leave_open(unsigned k, uint32_t s)
+void BandReachRange::join(Block& block)
 {
-  Unit& u = units_[k - k_lo_];
-  if (!u.bits.empty()) {
-    u.bits[s >> 6] |= 1ull << (s & 63);
-    return;
-  }
-  // Windows are left open in runs (beside repeats, low-complexity stretches).
-  if (!u.open.empty() && u.open.back().to == s) {
-    ++u.open.back().to;
-    return;
-  }
-  u.open.push_back({s, s + 1});
-  held_ += sizeof(Run);
-  // Runs as large as a bit a window turn into those bits.
   const uint64_t words = (n_ + 63) / 64;
-  if (u.open.size() * sizeof(Run) >= words * sizeof(uint64_t)) {
-    u.bits.assign(words, 0);
-    for (const Run& r : u.open)
-      for (uint32_t w = r.from; w < r.to; ++w) u.bits[w >> 6] |= 1ull << (w & 63);
-    held_ += words * sizeof(uint64_t) - u.open.size() * sizeof(Run);
-    std::vector<Run>().swap(u.open);
+  for (unsigned i = 0; i < units_.size(); ++i) {
+    Unit& u = units_[i];
+    std::vector<Run>& more = block.open[i];
+    if (u.kept && !more.empty()) {
+      if (u.bits.empty()) {
+        const bool joins = !u.open.empty() && u.open.back().to == more.front().from;
+        if (joins) u.open.back().to = more.front().to;
+        u.open.insert(u.open.end(), more.begin() + (joins ? 1 : 0), more.end());
+        held_ += (more.size() - (joins ? 1 : 0)) * sizeof(Run);
+        // Runs as large as a bit a window turn into those bits.
+        if (u.open.size() * sizeof(Run) >= words * sizeof(uint64_t)) {
+          u.bits.assign(words, 0);
+          held_ += words * sizeof(uint64_t);
+          more.swap(u.open);
+          held_ -= more.size() * sizeof(Run);
+          std::vector<Run>().swap(u.open);
+        }
+      }
+      if (!u.bits.empty())
+        for (const Run& r : more)
+          for (uint32_t w = r.from; w < r.to; ++w) u.bits[w >> 6] |= 1ull << (w & 63);
+    }
+    more.clear();
   }
   for (Unit& v : units_) {
     if (held_ <= bytes_per_nucleotide * n_ + (1u << 20)) break;

@@ -28,14 +28,17 @@
 
 #include "band_rows.h"
 
+class WorkerPool;
+
 class BandReachRange {
  public:
   // For unit lengths [k_lo, k_hi] of a text of n; min_scores[k] is what a
   // window of unit length k must reach. Null where the program has no grip
   // or a range would not pay.
+  // The work is spread over `pool` when there is one.
   static std::unique_ptr<BandReachRange> make(const char* text, uint64_t n, unsigned k_lo, unsigned k_hi,
                                               const int* min_scores, int mismatch, int indel, int prefer_longer,
-                                              bool Ns_bridged);
+                                              bool Ns_bridged, WorkerPool* pool = nullptr);
 
   // True when the windows of unit length k are listed.
   bool covers(unsigned k) const;
@@ -50,8 +53,16 @@ class BandReachRange {
 
  private:
   BandReachRange(uint64_t n, unsigned k_lo, unsigned k_hi) : n_(n), k_lo_(k_lo), k_hi_(k_hi) {}
-  void build(const char* text, const int* min_scores, int mismatch, int indel, int prefer_longer, bool Ns_bridged);
-  void leave_open(unsigned k, uint32_t s);
+  struct Span;
+  static Span span_of(unsigned k_lo, unsigned k_hi, int mismatch, int indel, int prefer_longer);
+  struct Build;
+  struct Block;
+  void build(const char* text, const int* min_scores, int mismatch, int indel, int prefer_longer, bool Ns_bridged,
+             const Span& span, WorkerPool* pool);
+  // The windows from b0 on, a block of them, into `out`; then their open
+  // windows into the lists, in the blocks' order.
+  void fill_block(const Build& b, int64_t b0, Block& out) const;
+  void join(Block& block);
 
   uint64_t n_;
   unsigned k_lo_, k_hi_;

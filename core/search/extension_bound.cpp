@@ -224,12 +224,12 @@ int ExtensionBound::first_runs_needed(unsigned k, int min_score) const
 }
 
 std::unique_ptr<BandReachRange> ExtensionBound::first_copies(const char* text, uint64_t n, unsigned k_lo,
-                                                             unsigned k_hi, const int* min_scores)
+                                                             unsigned k_hi, const int* min_scores, WorkerPool* pool)
 {
   const ExtensionBound b;
   if (!b.enabled) return nullptr;
   return BandReachRange::make(text, n, std::max(k_lo, band_from), k_hi, min_scores, b.mismatch, b.indel,
-                              b.prefer_longer, b.Ns_bridged);
+                              b.prefer_longer, b.Ns_bridged, pool);
 }
 
 void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k, const BandReachRange* range)

@@ -49,9 +49,9 @@ class ExtensionBound {
   void scan_windows(const char* text, uint64_t n, unsigned k, const BandReachRange* range = nullptr);
   // The first-copy program of the text's long unit lengths in [k_lo, k_hi]
   // (min_scores[k] what a window must reach), for the passes' scan_windows
-  // to share; null where it would not pay.
+  // to share, run on `pool` where there is one; null where it would not pay.
   static std::unique_ptr<BandReachRange> first_copies(const char* text, uint64_t n, unsigned k_lo, unsigned k_hi,
-                                                      const int* min_scores);
+                                                      const int* min_scores, WorkerPool* pool);
   // After scan_windows: true when the window at s (no N in it) certainly
   // cannot reach `min_score`; false when it may, or when the counts cannot
   // tell (cannot_reach on the seed may still settle it).

@@ -286,7 +286,8 @@ void CSearchController::complete_imperfect_search(FILE*)
   const char* name = sequence.name.c_str();
   ChunkedScanState chunks;
   const std::unique_ptr<BandReachRange> long_units = ExtensionBound::first_copies(
-      sequence.seq_text.data, sequence.seq_text.len, k, global_max_unit_length, CSearchController::minScores);
+      sequence.seq_text.data, sequence.seq_text.len, k, global_max_unit_length, CSearchController::minScores,
+      scan_chunk_length(sequence.seq_text.len) ? search_pool : nullptr);
   first_copies = long_units.get();
   for (; k <= global_max_unit_length; ++k) {
     if (!scan_unit_length(k, anchors, chunks)) break;
