@@ -104,6 +104,28 @@ TEST_F(ThreadedSearch, DivergedArraysWithLongEntryListsGiveTheSerialResult)
     }
 }
 
+// Long units: the first copies shared by their passes are built in blocks on
+// the threads, and more than one wave of blocks fits in the text.
+TEST_F(ThreadedSearch, LongUnitsGiveTheSerialResult)
+{
+  units(18, 60);
+  uint64_t seed = 3;
+  auto random_text = [&](size_t n) {
+    std::string t;
+    while (t.size() < n) t += "ACGT"[(seed = seed * 6364136223846793005ull + 1442695040888963407ull) >> 62];
+    return t;
+  };
+  std::string text = random_text(20000) + mixed_text(3, 2000);
+  const std::string unit = random_text(37);
+  for (int copy = 0; copy < 6; ++copy) text += unit.substr(copy % 3) + unit.substr(0, copy % 3);
+  text += random_text(30000);
+  const std::vector<std::string> serial = search(text, 2, nullptr, 0);
+  for (unsigned threads : {2u, 3u}) {
+    WorkerPool pool(threads);
+    for (unsigned chunk : {0u, 5000u}) EXPECT_EQ(search(text, 2, &pool, chunk), serial) << threads << " threads";
+  }
+}
+
 TEST_F(ThreadedSearch, ParametersThatChangeTheMarksAndTheirResets)
 {
   // Ns as mismatches put alignment events outside a trimmed repeat; short
