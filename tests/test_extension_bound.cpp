@@ -815,6 +815,21 @@ std::string drifting_copies(Rng& r, int L)
   return t;
 }
 
+// Random flanks around planted repeats, copies of a unit of length k
+// mutated at their own rates, or copies that drift (seed picks which).
+std::string first_copy_text(Rng& r, uint32_t seed, int k)
+{
+  std::string t;
+  for (int i = pick(r, 0, 500); i > 0; --i) t += base(r);
+  t += seed % 3 == 0   ? planted_text(r, pick(r, 300, 1500), 8, 300)
+       : seed % 3 == 1 ? long_unit_copies(r, k, seed % 2 ? 20 : 0)
+                       : drifting_copies(r, k);
+  for (int i = pick(r, 0, 500); i > 0; --i) t += base(r);
+  return t;
+}
+
+bool Ns_bridged() { return global_Ns_allowed_in_a_row != 0 && !global_treat_Ns_as_missense; }
+
 // The first-copy programs shared by a pass's windows: no window they settle
 // may reach the score. Copies mutated at their own rates make walks cross
 // poor copies at a loss (near the band's edge and the next copy), random
@@ -826,18 +841,12 @@ TEST_F(EngineTest, BandReachVerdictsNeverExcludeAReachedScore)
   for_random_params(160, [&](uint32_t seed, Rng& r) {
     if (seed % 5 == 0) global_mismatch_score = global_indel_score = -3;
     const unsigned k = static_cast<unsigned>(seed % 4 == 0 ? pick(r, 8, 40) : pick(r, 41, 300));
-    std::string t;
-    for (int i = pick(r, 0, 500); i > 0; --i) t += base(r);
-    t += seed % 3 == 0   ? planted_text(r, pick(r, 300, 1500), 8, 300)
-         : seed % 3 == 1 ? long_unit_copies(r, k, seed % 2 ? 20 : 0)
-                         : drifting_copies(r, k);
-    for (int i = pick(r, 0, 500); i > 0; --i) t += base(r);
+    const std::string t = first_copy_text(r, seed, static_cast<int>(k));
     if (k >= t.size()) return;
     Engine e(t);
     const unsigned n = static_cast<unsigned>(e.size());
     std::unique_ptr<BandReach> band(BandReach::make(e.text(), n, k, global_mismatch_score, global_indel_score,
-                                                    global_prefer_longer_repeat,
-                                                    global_Ns_allowed_in_a_row != 0 && !global_treat_Ns_as_missense));
+                                                    global_prefer_longer_repeat, Ns_bridged()));
     if (!band) return;
     SCOPED_TRACE("k " + std::to_string(k));
     // Now and then a window before the last one first, so that blocks start anywhere.
@@ -872,21 +881,14 @@ TEST_F(EngineTest, BandReachRangeVerdictsNeverExcludeAReachedScore)
     if (seed % 5 == 0) global_mismatch_score = global_indel_score = -3;
     const unsigned k_lo = static_cast<unsigned>(pick(r, 18, 60)), k_hi = k_lo + static_cast<unsigned>(pick(r, 4, 80));
     const int planted = pick(r, static_cast<int>(k_lo), static_cast<int>(k_hi));
-    std::string t;
-    for (int i = pick(r, 0, 500); i > 0; --i) t += base(r);
-    t += seed % 3 == 0   ? planted_text(r, pick(r, 300, 1500), 8, 300)
-         : seed % 3 == 1 ? long_unit_copies(r, planted, seed % 2 ? 20 : 0)
-                         : drifting_copies(r, planted);
-    for (int i = pick(r, 0, 500); i > 0; --i) t += base(r);
-    Engine e(t);
+    Engine e(first_copy_text(r, seed, planted));
     const unsigned n = static_cast<unsigned>(e.size());
     // Scores near what the planted copies reach, and some far from it.
     std::vector<int> targets(k_hi + 1);
     for (unsigned k = k_lo; k <= k_hi; ++k) targets[k] = pick(r, 0, 3) ? pick(r, 1, 3 * planted) : pick(r, 1, 10);
     const std::unique_ptr<BandReachRange> range =
         BandReachRange::make(e.text(), n, k_lo, k_hi, targets.data(), global_mismatch_score, global_indel_score,
-                             global_prefer_longer_repeat,
-                             global_Ns_allowed_in_a_row != 0 && !global_treat_Ns_as_missense);
+                             global_prefer_longer_repeat, Ns_bridged());
     if (!range) return;
     for (int unit = 0; unit < 3; ++unit) {
       const unsigned k = unit == 0 ? static_cast<unsigned>(planted) : static_cast<unsigned>(pick(r, k_lo, k_hi));
