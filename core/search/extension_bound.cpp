@@ -293,9 +293,8 @@ bool ExtensionBound::window_hopeless(uint64_t s, int min_score)
          backward_top < target;
 }
 
-uint64_t ExtensionBound::next_open(uint64_t s, uint64_t to, int min_score)
+uint64_t ExtensionBound::next_listed_open(uint64_t s, uint64_t to, int min_score)
 {
-  if (!band_range) return s;
   return std::min(to, band_range->next_open(scan_k, s, min_score, band_range_cursor));
 }
 

@@ -58,7 +58,11 @@ class ExtensionBound {
   bool window_hopeless(uint64_t s, int min_score);
   // The first window from s on, below `to` (`to` if none), that the shared
   // first copies do not settle; s itself where they do not apply.
-  uint64_t next_open(uint64_t s, uint64_t to, int min_score);
+  // (Asked for every window of every pass: the common case is inline.)
+  uint64_t next_open(uint64_t s, uint64_t to, int min_score)
+  {
+    return band_range ? next_listed_open(s, to, min_score) : s;
+  }
 
  private:
   bool set_unit(const char* begin, const char* end);
@@ -82,6 +86,7 @@ class ExtensionBound {
                     const char* limit, long long target, long long floor, long long& top);
   // A bound on the best score of one side's walk from the counts of its
   // side; false where they cannot give one.
+  uint64_t next_listed_open(uint64_t s, uint64_t to, int min_score);
   bool side_top(uint32_t long_hits, uint32_t short_hits, long long score, long long first_run, long long floor,
                 long long& top) const;
 
