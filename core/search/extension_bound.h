@@ -59,6 +59,7 @@ class ExtensionBound {
   // The first window from s on, below `to` (`to` if none), that the shared
   // first copies do not settle; s itself where they do not apply.
   // (Asked for every window of every pass: the common case is inline.)
+  bool lists_open_windows() const { return band_range != nullptr; }
   uint64_t next_open(uint64_t s, uint64_t to, int min_score)
   {
     return band_range ? next_listed_open(s, to, min_score) : s;

@@ -153,7 +153,12 @@ class ImperfectScan {
       if (scan.k_ > 1) bound.scan_windows(scan.text_, scan.n_, scan.k_, scan.c_.first_copies);
     }
     // The first window from i on that neither passes over (`to` if none).
+    // (Asked for every window: the pass without lists stays as lean as it was.)
     unsigned next_possible(unsigned i, unsigned to)
+    {
+      return bound.lists_open_windows() ? next_listed(i, to) : static_cast<unsigned>(runs.next(i, to));
+    }
+    __attribute__((noinline)) unsigned next_listed(unsigned i, unsigned to)
     {
       for (;;) {
         const uint64_t a = runs.next(i, to);
