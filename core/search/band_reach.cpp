@@ -4,8 +4,6 @@
 
 namespace {
 
-constexpr unsigned max_unit = 4000;
-constexpr int max_penalty = 1000;
 using band_rows::scale;
 
 }  // namespace
@@ -14,8 +12,7 @@ BandReach* BandReach::make(const char* text, uint64_t n, unsigned k, int mismatc
                            bool Ns_bridged)
 {
   // A mismatch or deletion must still lose in Z for random text to lose ground.
-  if (mismatch > -3 || indel > -3) return nullptr;
-  if (k > max_unit || mismatch < -max_penalty || indel < -max_penalty) return nullptr;
+  if (!band_rows::applies(k, mismatch, indel)) return nullptr;
   return new BandReach(text, n, k, mismatch, indel, prefer_longer, Ns_bridged);
 }
 
@@ -27,7 +24,7 @@ BandReach::BandReach(const char* t, uint64_t length, unsigned window, int mis, i
   const int widest = limits.backward.width();
   slack = 3 * k + 4 * widest + 64;
   block = std::max<int64_t>(16384, 16 * slack);
-  cap = static_cast<int16_t>(scale * (2 * k + 64));
+  cap = band_rows::cap_for(k);
   forward_z.resize(block);
   backward_z.resize(block);
 }
@@ -55,9 +52,7 @@ void BandReach::fill_block(int64_t from)
   // n - k - s of the reversed text; its pass runs from a slack below the
   // block's first window (above, reversed).
   const int64_t lo = n - k - (end - 1), hi = std::min(n, n - k - begin + 1 + slack);
-  const int64_t reach = band_rows::pass_reach(n, hi, k - limits.backward.below, limits.backward.width());
-  reversed.resize(static_cast<size_t>(reach - lo));
-  for (int64_t y = lo; y < reach; ++y) reversed[y - lo] = text[n - 1 - y];
+  band_rows::reverse_rows(text, n, lo, hi, k - limits.backward.below, limits.backward.width(), reversed);
   pass(reversed.data(), lo, limits.backward, lo, hi, backward_z.data(), lo, count, -1);
 }
 

@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr unsigned max_unit = 4000;
-constexpr int max_penalty = 1000;
 constexpr int max_width = 8192;  // cells of a wide row
 constexpr uint8_t unknown = 255;  // a forward value this high or higher
 using band_rows::scale;
@@ -38,9 +36,8 @@ std::unique_ptr<BandReachRange> BandReachRange::make(const char* text, uint64_t 
                                                      const int* min_scores, int mismatch, int indel,
                                                      int prefer_longer, bool Ns_bridged, WorkerPool* pool)
 {
-  // As for one unit length: a mismatch or deletion must lose in Z.
-  if (mismatch > -3 || indel > -3 || mismatch < -max_penalty || indel < -max_penalty) return nullptr;
-  if (k_lo < 1 || k_hi < k_lo || k_hi > max_unit || n <= k_lo || n >= UINT32_MAX) return nullptr;
+  if (!band_rows::applies(k_hi, mismatch, indel)) return nullptr;
+  if (k_lo < 1 || k_hi < k_lo || n <= k_lo || n >= UINT32_MAX) return nullptr;
   const Span span = span_of(k_lo, k_hi, mismatch, indel, prefer_longer);
   // Both directions run the wide row; it must cost well below the narrow ones.
   if (span.width > max_width || 4 * span.width > span.narrow_cells) return nullptr;
@@ -75,7 +72,7 @@ void BandReachRange::build(const char* text, const int* min_scores, int mismatch
   b.K = k_hi_ - k_lo_ + 1;
   b.W = span.width;
   b.edge = span.edge;
-  const int16_t cap = static_cast<int16_t>(scale * (2 * k_hi_ + 64));
+  const int16_t cap = band_rows::cap_for(k_hi_);
   b.scores = {mismatch, indel, Ns_bridged, cap};
   units_.resize(b.K);
   for (unsigned k = k_lo_; k <= k_hi_; ++k) {
@@ -125,9 +122,7 @@ void BandReachRange::fill_block(const Build& b, int64_t b0, Block& out) const
   // row n - 1 - y of the reversed text; y runs up as the reversed rows run down.
   const int64_t y_min = b0 + k_lo_ - 1, y_max = std::min(n - 2, b1 + k_hi_ - 2);
   const int64_t lo = n - 1 - y_max, hi = std::min(n, n - y_min + b.slack);
-  const int64_t reach = band_rows::pass_reach(n, hi, edge, b.W);
-  out.reversed.resize(static_cast<std::size_t>(reach - lo));
-  for (int64_t y = lo; y < reach; ++y) out.reversed[y - lo] = b.text[n - 1 - y];
+  band_rows::reverse_rows(b.text, n, lo, hi, edge, b.W, out.reversed);
   band_rows::pass(out.reversed.data(), lo, n, edge, b.W, lo, hi, b.scores, out.rows, [&](int64_t r, const int16_t* cz) {
     const int64_t y = n - 1 - r;
     if (y < y_min || y > y_max) return;
@@ -192,11 +187,6 @@ void BandReachRange::join(Block& block)
 }
 
 bool BandReachRange::covers(unsigned k) const { return k >= k_lo_ && k <= k_hi_ && units_[k - k_lo_].kept; }
-
-bool BandReachRange::hopeless(unsigned k, uint64_t s, long long target, std::size_t& cursor) const
-{
-  return s + k < n_ && next_open(k, s, target, cursor) != s;
-}
 
 uint64_t BandReachRange::next_open(unsigned k, uint64_t s, long long target, std::size_t& cursor) const
 {

@@ -42,13 +42,11 @@ class BandReachRange {
 
   // True when the windows of unit length k are listed.
   bool covers(unsigned k) const;
-  // For a covered k: true when the window at s (no N in it) certainly
-  // cannot reach `target` (false for a target other than the one listed).
+  // For a covered k: the first window from s on that k's list leaves open
+  // (UINT64_MAX: none); every window before it (no N in it) certainly cannot
+  // reach `target`. s itself for a target other than the one listed.
   // `cursor` is the caller's place in k's list, 0 to begin with; windows
   // visited in increasing order cost a step each.
-  bool hopeless(unsigned k, uint64_t s, long long target, std::size_t& cursor) const;
-  // The first window from s on that k's list leaves open (UINT64_MAX:
-  // none); s itself for a target other than the one listed.
   uint64_t next_open(unsigned k, uint64_t s, long long target, std::size_t& cursor) const;
 
  private:

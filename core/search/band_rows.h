@@ -15,6 +15,18 @@ constexpr int16_t scale = 2, tilt = 3;  // Z = scale * score + tilt * rows
 constexpr int lanes = 8;                // cells a vector instruction takes
 constexpr int16_t beyond = -20000;
 
+// The program needs a mismatch and a deletion to lose in Z (else random
+// text lifts Z over every threshold), and values that fit its cells.
+inline bool applies(unsigned longest_unit, int mismatch, int indel)
+{
+  constexpr unsigned max_unit = 4000;
+  constexpr int max_penalty = 1000;
+  return mismatch <= -3 && indel <= -3 && mismatch >= -max_penalty && indel >= -max_penalty &&
+         longest_unit <= max_unit;
+}
+// Z is held at or below this, above every threshold of units up to k.
+inline int16_t cap_for(int64_t k) { return static_cast<int16_t>(scale * (2 * k + 64)); }
+
 struct Scores {
   int mismatch, indel;
   bool Ns_bridged;
@@ -134,8 +146,14 @@ void pass(const char* t, int64_t origin, int64_t n, int64_t edge, int W, int64_t
   }
 }
 
-// One past the last character a pass over rows below hi reads.
-inline int64_t pass_reach(int64_t n, int64_t hi, int64_t edge, int W) { return std::min(n, hi + edge + W + lanes); }
+// The reversed text [lo, hi) a backward pass over rows below hi of a band
+// (edge, W) reads: out[y - lo] = text[n - 1 - y].
+inline void reverse_rows(const char* text, int64_t n, int64_t lo, int64_t hi, int64_t edge, int W, std::vector<char>& out)
+{
+  const int64_t reach = std::min(n, hi + edge + W + lanes);
+  out.resize(static_cast<std::size_t>(reach - lo));
+  for (int64_t y = lo; y < reach; ++y) out[y - lo] = text[n - 1 - y];
+}
 
 }  // namespace band_rows
 

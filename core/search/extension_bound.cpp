@@ -263,7 +263,7 @@ void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k, cons
 
 bool ExtensionBound::window_hopeless(uint64_t s, int min_score)
 {
-  if (!neighbourhood && !band_reach && !band_range && !word_reach && !edit_reach) return false;
+  if (!neighbourhood && !band_reach && !word_reach && !edit_reach) return false;
   const long long target = min_score;
   if (target <= 0) return false;
   const char* const w = scan_text + s;
@@ -280,7 +280,6 @@ bool ExtensionBound::window_hopeless(uint64_t s, int min_score)
   auto budget = [&](long long score) { return score - q - floor - 1; };
   if (budget(run_right + run_left) < 0) return true;  // neither walk takes a step
   if (band_reach && band_reach->hopeless(s, target)) return true;
-  if (band_range && band_range->hopeless(scan_k, s, target, band_range_cursor)) return true;
   if (word_reach && word_reach->hopeless(s, run_left, run_right, target)) return true;
   if (edit_reach) return edit_reach->hopeless(s, run_left, run_right, target);
   if (!neighbourhood) return false;
