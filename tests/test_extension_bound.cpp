@@ -372,13 +372,14 @@ TEST_F(EngineTest, WordReachSlidesToTheCountsItWouldBuild)
   for_random_params(20, [&](uint32_t seed, Rng& r) {
     const unsigned k = static_cast<unsigned>(pick(r, 25, 120));
     const std::string t = seed % 2 ? long_unit_copies(r, k, 5) + planted_text(r, 600, 25, 120)
-                                   : planted_text(r, pick(r, 400, 2500), 25, 120);
+                                   : planted_text(r, pick(r, 400, 6000), 25, 120);
     if (k >= t.size()) return;
     const int q = pick(r, 2, 6), prefer = pick(r, 0, 1);
     const bool bridged = pick(r, 0, 1);
     std::unique_ptr<WordReach> sliding(WordReach::make(t.data(), t.size(), k, q, prefer, bridged));
     if (!sliding) return;
-    for (unsigned s = 0; s + k < t.size(); s += pick(r, 0, 8) ? 1 : pick(r, 2, 300)) {
+    // Steps of one slide; longer ones jump, past the near span they rebuild.
+    for (unsigned s = 0; s + k < t.size(); s += pick(r, 0, 8) ? 1 : pick(r, 2, pick(r, 0, 3) ? 300 : 2500)) {
       std::unique_ptr<WordReach> fresh(WordReach::make(t.data(), t.size(), k, q, prefer, bridged));
       const long long left = pick(r, 0, 3), right = pick(r, 0, 3);
       for (long long m : {1ll, 5ll, static_cast<long long>(k) / 3, static_cast<long long>(k), 2ll * k}) {

@@ -247,9 +247,12 @@ void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k, cons
     band_reach.reset(BandReach::make(text, n, k, mismatch, indel, prefer_longer, Ns_bridged));
   // Long units, whose walks may lose about a unit length of points before
   // they stop, need a side longer than the neighbourhood's counts cover
-  // even for a window with no hits at all (side_top).
+  // even for a window with no hits at all (side_top). Where the shared
+  // first copies settle most windows, those they leave lie beside repeats
+  // and low-complexity stretches, where the neighbourhood's counts settle
+  // few: the word counts settle them for less than the bound's program.
   const long long budget = static_cast<long long>(k) + prefer_longer - q - 1;
-  if (budget >= 0 && 1 + q * budget + q + 1 > KmerNeighbourhood::reach) {
+  if (budget >= 0 && (band_range || 1 + q * budget + q + 1 > KmerNeighbourhood::reach)) {
     word_reach.reset(WordReach::make(text, n, k, q, prefer_longer, Ns_bridged));
     // The edit distance settles what the counts leave (in a genome, whose
     // common words are the units' words too, that is much) for less than the

@@ -98,6 +98,13 @@ WordReach::~WordReach()
 uint32_t WordReach::text_code(int64_t p) const
 {
   if (p < 0 || p + q > n) return none;
+  // The word before it, still in the ring, gives all but the last character.
+  const uint32_t before = p > 0 ? code[(p - 1) & mask] : none;
+  if (before != none && p - 1 >= lo) {
+    const unsigned x = nucleotide_class.of[static_cast<unsigned char>(text[p + q - 1])];
+    if (x == 4) return none;
+    return ((before << 2) | x) & (none - 1);
+  }
   uint32_t c = 0;
   for (int j = 0; j < q; ++j) {
     const unsigned x = nucleotide_class.of[static_cast<unsigned char>(text[p + j])];
@@ -133,6 +140,17 @@ void WordReach::last_unit_words(uint32_t* out) const
   }
   out[0] = last;
   for (int j = 1; j < q; ++j) out[j] = ((last & ((1u << (2 * (q - j))) - 1)) << (2 * j)) | (first >> (2 * (q - j)));
+}
+
+// Calls f with the code of each of the unit's cyclic words: the ring holds
+// those that do not wrap, last_unit_words gives the rest.
+template <class F>
+void WordReach::for_unit_words(F f) const
+{
+  for (int64_t phase = 0; phase < k - q; ++phase) f(code[(s + phase) & mask]);
+  uint32_t last[longest_word];
+  last_unit_words(last);
+  for (int j = 0; j < q; ++j) f(last[j]);
 }
 
 void WordReach::set_hit(int64_t p, bool on)
@@ -222,7 +240,7 @@ void WordReach::slide()
 void WordReach::clear()
 {
   if (s < 0) return;
-  for (int64_t phase = 0; phase < k; ++phase) --in_unit[unit_code(phase)];
+  for_unit_words([this](uint32_t c) { --in_unit[c]; });
   for (int64_t p = near_lo < 0 ? 0 : near_lo; p < near_hi && p < n; ++p) {
     const uint32_t c = code[p & mask];
     if (c != none) head[c] = tail[c] = -1;
@@ -244,7 +262,25 @@ void WordReach::rebuild(int64_t to)
   for (int64_t p = near_lo < 0 ? 0 : near_lo; p < near_hi; ++p) enter_near(p);
   others = 0;
   for (int64_t i = s; i < s + k; ++i) others += nucleotide_class.of[static_cast<unsigned char>(text[i])] == 4;
-  for (int64_t phase = 0; phase < k; ++phase) add_unit_word(unit_code(phase));
+  for_unit_words([this](uint32_t c) { add_unit_word(c); });
+}
+
+// The window moves on by less than the near span: the positions both spans
+// hold keep their codes and lists, and the unit's words are replaced at once
+// rather than a few at every position between.
+void WordReach::jump(int64_t to)
+{
+  for_unit_words([this](uint32_t c) { --in_unit[c]; });
+  for (uint64_t& w : hit) w = 0;
+  const int64_t gap = to - s;
+  for (int64_t end = near_lo + gap; near_lo < end;) leave_near(near_lo++);
+  for (int64_t end = lo + gap; lo < end;) leave_span(lo++);
+  for (int64_t end = hi + gap; hi < end;) enter_span(hi++);
+  for (int64_t end = near_hi + gap; near_hi < end;) enter_near(near_hi++);
+  s = to;
+  others = 0;
+  for (int64_t i = s; i < s + k; ++i) others += nucleotide_class.of[static_cast<unsigned char>(text[i])] == 4;
+  for_unit_words([this](uint32_t c) { add_unit_word(c); });
 }
 
 void WordReach::move_to(int64_t to)
@@ -261,10 +297,15 @@ void WordReach::move_to(int64_t to)
       return;
     }
   }
-  // Sliding costs a few dozen table updates a position, rebuilding a few
-  // a position of the span.
-  if (s < 0 || to < s || to - s > (near_hi - near_lo) / 4) {
+  // Sliding costs a few dozen table updates a position; a jump a few a
+  // position passed and a few a phase of the unit; rebuilding a few a
+  // position of the span.
+  if (s < 0 || to < s || to - s > near_hi - near_lo) {
     rebuild(to);
+    return;
+  }
+  if ((to - s) * q > k) {
+    jump(to);
     return;
   }
   while (s < to) slide();

@@ -60,6 +60,7 @@ class WordReach {
   void rebuild(int64_t s);
   void clear();
   void slide();
+  void jump(int64_t to);
   void enter_span(int64_t p);
   void leave_span(int64_t p);
   void enter_near(int64_t p);
@@ -67,6 +68,8 @@ class WordReach {
   uint32_t text_code(int64_t p) const;
   uint32_t unit_code(int64_t phase) const;
   void last_unit_words(uint32_t* out) const;
+  template <class F>
+  void for_unit_words(F f) const;
   void add_unit_word(uint32_t c);
   void remove_unit_word(uint32_t c);
   void set_hit(int64_t p, bool on);
