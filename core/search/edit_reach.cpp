@@ -1,5 +1,6 @@
 #include "edit_reach.h"
 
+#include "bit_count.h"
 #include "nucleotide_class.h"
 
 namespace {
@@ -46,6 +47,9 @@ bool EditReach::word_within(int i, long long t, long long e) const
   // Neighbouring rows differ by one at most: no row of the word lies below
   // the meeting of the slopes from its two ends.
   if (above + last - 64 > 2 * e) return false;
+  // Nor below the first row's entry less the word's steps down, or the
+  // last row's less its steps up.
+  if (above - bit_count(mv[i]) > e || last - bit_count(pv[i]) > e) return false;
   long long run = above;
   for (int b = 0; b < 64; b += 4) {
     const NibbleStep st = nibble_steps.of[((pv[i] >> b) & 15) | (((mv[i] >> b) & 15) << 4)];
