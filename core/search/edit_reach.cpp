@@ -102,17 +102,27 @@ void EditReach::add_word(int i, long long t)
   bottom[i] = last;
 }
 
-int EditReach::side_with(int w, int64_t from, int sign, int64_t phase, long long score, long long target,
-                         long long& top)
+// The repetition's classes in word i of rows (row j holds the unit's
+// character at phase + sign * j), made as the rows join: a side that stops
+// early needs few. The window holds only A, C, G, T.
+void EditReach::fill_rows(int i, int w, int64_t phase, int sign)
 {
-  peq.assign(4ull * w, 0);
-  for (int64_t j = 0, f = phase; j < 64ll * w; ++j) {
-    const unsigned c = nucleotide_class.of[static_cast<unsigned char>(unit[f])];
-    peq[c * w + (j >> 6)] |= 1ull << (j & 63);  // the window holds only A, C, G, T
+  int64_t f = (phase + sign * 64ll * i) % k;
+  if (f < 0) f += k;
+  uint64_t rows[4] = {0, 0, 0, 0};
+  for (int b = 0; b < 64; ++b) {
+    rows[nucleotide_class.of[static_cast<unsigned char>(unit[f])] & 3] |= 1ull << b;
     f += sign;
     if (f == k) f = 0;
     if (f < 0) f = k - 1;
   }
+  for (int x = 0; x < 4; ++x) peq[x * w + i] = rows[x];
+}
+
+int EditReach::side_with(int w, int64_t from, int sign, int64_t phase, long long score, long long target,
+                         long long& top)
+{
+  peq.resize(4ull * w);
   pv.resize(w);
   mv.resize(w);
   bottom.resize(w);
@@ -128,6 +138,7 @@ int EditReach::side_with(int w, int64_t from, int sign, int64_t phase, long long
     // have; those beyond lie farther.
     while (t + (score + t - floor - 1) / q >= 64ll * used) {
       if (used == w) return -1;
+      fill_rows(used, w, phase, sign);
       add_word(used++, t - 1);
     }
     const unsigned c = nucleotide_class.of[ch];

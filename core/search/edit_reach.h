@@ -59,6 +59,7 @@ class EditReach {
   // The same with `words` words of rows; -1 where they do not suffice.
   int side_with(int words, int64_t from, int sign, int64_t phase, long long score, long long target,
                 long long& top);
+  void fill_rows(int i, int words, int64_t phase, int sign);
   void add_word(int i, long long t);
   // True when some row of word i of column t lies within e edits.
   bool word_within(int i, long long t, long long e) const;
