@@ -163,13 +163,12 @@ int EditReach::side_with(int w, int64_t from, int sign, int64_t phase, long long
       hin_down = out_down;
     }
     // ED never falls, so the last one found bounds it from below (and the
-    // bound from above); it is found again where the best row's word still
-    // holds it, and in full where the bound would rise past the top and
-    // every 32 columns (a stop comes that much later at most: searching all
-    // words each column costs more).
-    if (near >= used || !word_within(near, t, edits)) {
-      if (t % 32 == 0 || score + t - q * edits > top) edits = least_entry(used, t);
-    }
+    // bound from above). It is looked for again only where the bound would
+    // rise past the top, and every 32 columns (a stop comes that much later
+    // at most: searching all words each column costs more); first in the
+    // best row's word, which mostly still holds it, then in full.
+    if ((t % 32 == 0 || score + t - q * edits > top) && (near >= used || !word_within(near, t, edits)))
+      edits = least_entry(used, t);
     const long long value = score + t - q * edits;
     if (value <= floor) return 1;
     if (value >= target) return 0;
