@@ -1,5 +1,7 @@
 #include "edit_reach.h"
 
+#include <cstring>
+
 #include "bit_count.h"
 #include "nucleotide_class.h"
 
@@ -102,19 +104,44 @@ void EditReach::add_word(int i, long long t)
   bottom[i] = last;
 }
 
+// Bit i: bit `bit` of byte i of x.
+inline uint64_t byte_bits(uint64_t x, int bit)
+{
+  return (((x >> bit) & 0x0101010101010101ull) * 0x0102040810204080ull) >> 56;
+}
+
 // The repetition's classes in word i of rows (row j holds the unit's
 // character at phase + sign * j), made as the rows join: a side that stops
-// early needs few. The window holds only A, C, G, T.
+// early needs few. The window holds only A, C, G, T, told apart by two bits
+// of their codes (A 00, C 01, G 11, T 10), so a word that does not wrap
+// round the unit takes its rows eight at a time.
 void EditReach::fill_rows(int i, int w, int64_t phase, int sign)
 {
   int64_t f = (phase + sign * 64ll * i) % k;
   if (f < 0) f += k;
   uint64_t rows[4] = {0, 0, 0, 0};
-  for (int b = 0; b < 64; ++b) {
-    rows[nucleotide_class.of[static_cast<unsigned char>(unit[f])] & 3] |= 1ull << b;
-    f += sign;
-    if (f == k) f = 0;
-    if (f < 0) f = k - 1;
+  if (sign > 0 ? f + 64 <= k : f >= 63) {
+    for (int b = 0; b < 64; b += 8) {
+      uint64_t x;
+      if (sign > 0) {
+        std::memcpy(&x, unit + f + b, 8);
+      } else {
+        std::memcpy(&x, unit + f - b - 7, 8);
+        x = __builtin_bswap64(x);
+      }
+      const uint64_t low = byte_bits(x, 1), high = byte_bits(x, 2);
+      rows[0] |= (~low & ~high & 255) << b;
+      rows[1] |= (low & ~high) << b;
+      rows[2] |= (low & high) << b;
+      rows[3] |= (~low & high & 255) << b;
+    }
+  } else {
+    for (int b = 0; b < 64; ++b) {
+      rows[nucleotide_class.of[static_cast<unsigned char>(unit[f])] & 3] |= 1ull << b;
+      f += sign;
+      if (f == k) f = 0;
+      if (f < 0) f = k - 1;
+    }
   }
   for (int x = 0; x < 4; ++x) peq[x * w + i] = rows[x];
 }
