@@ -17,8 +17,13 @@ constexpr int max_run = 24;        // a longer match makes the seed worth extend
 constexpr int max_columns = 1024;
 constexpr long long dead = -(1ll << 62);
 // From about this unit length the first-copy program settles windows for
-// less than the neighbourhood's counts and the bound's program.
+// less than the neighbourhood's counts and the bound's program; so do the
+// word counts, for the windows that the first copies leave open (those lie
+// beside repeats and low-complexity stretches, where the neighbourhood's
+// counts settle few).
 constexpr unsigned band_from = 18;
+// Shared by a range of unit lengths, the first-copy program pays from here.
+constexpr unsigned range_from = 11;
 
 enum Verdict { below, may_reach };
 
@@ -228,7 +233,7 @@ std::unique_ptr<BandReachRange> ExtensionBound::first_copies(const char* text, u
 {
   const ExtensionBound b;
   if (!b.enabled) return nullptr;
-  return BandReachRange::make(text, n, std::max(k_lo, band_from), k_hi, min_scores, b.mismatch, b.indel,
+  return BandReachRange::make(text, n, std::max(k_lo, range_from), k_hi, min_scores, b.mismatch, b.indel,
                               b.prefer_longer, b.Ns_bridged, pool);
 }
 
@@ -247,12 +252,9 @@ void ExtensionBound::scan_windows(const char* text, uint64_t n, unsigned k, cons
     band_reach.reset(BandReach::make(text, n, k, mismatch, indel, prefer_longer, Ns_bridged));
   // Long units, whose walks may lose about a unit length of points before
   // they stop, need a side longer than the neighbourhood's counts cover
-  // even for a window with no hits at all (side_top). Where the shared
-  // first copies settle most windows, those they leave lie beside repeats
-  // and low-complexity stretches, where the neighbourhood's counts settle
-  // few: the word counts settle them for less than the bound's program.
+  // even for a window with no hits at all (side_top).
   const long long budget = static_cast<long long>(k) + prefer_longer - q - 1;
-  if (budget >= 0 && (band_range || 1 + q * budget + q + 1 > KmerNeighbourhood::reach)) {
+  if (budget >= 0 && ((band_range && k >= band_from) || 1 + q * budget + q + 1 > KmerNeighbourhood::reach)) {
     word_reach.reset(WordReach::make(text, n, k, q, prefer_longer, Ns_bridged));
     // The edit distance settles what the counts leave (in a genome, whose
     // common words are the units' words too, that is much) for less than the
