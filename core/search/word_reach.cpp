@@ -153,6 +153,13 @@ void WordReach::for_unit_words(F f) const
   for (int j = 0; j < q; ++j) f(last[j]);
 }
 
+int WordReach::others_in_window() const
+{
+  int count = 0;
+  for (int64_t i = s; i < s + k; ++i) count += nucleotide_class.of[static_cast<unsigned char>(text[i])] == 4;
+  return count;
+}
+
 void WordReach::set_hit(int64_t p, bool on)
 {
   const int64_t i = p & mask;
@@ -260,8 +267,7 @@ void WordReach::rebuild(int64_t to)
   near_hi = s + k + near;
   for (int64_t p = lo < 0 ? 0 : lo; p < hi; ++p) enter_span(p);
   for (int64_t p = near_lo < 0 ? 0 : near_lo; p < near_hi; ++p) enter_near(p);
-  others = 0;
-  for (int64_t i = s; i < s + k; ++i) others += nucleotide_class.of[static_cast<unsigned char>(text[i])] == 4;
+  others = others_in_window();
   for_unit_words([this](uint32_t c) { add_unit_word(c); });
 }
 
@@ -278,8 +284,7 @@ void WordReach::jump(int64_t to)
   for (int64_t end = hi + gap; hi < end;) enter_span(hi++);
   for (int64_t end = near_hi + gap; near_hi < end;) enter_near(near_hi++);
   s = to;
-  others = 0;
-  for (int64_t i = s; i < s + k; ++i) others += nucleotide_class.of[static_cast<unsigned char>(text[i])] == 4;
+  others = others_in_window();
   for_unit_words([this](uint32_t c) { add_unit_word(c); });
 }
 

@@ -70,6 +70,7 @@ class WordReach {
   void last_unit_words(uint32_t* out) const;
   template <class F>
   void for_unit_words(F f) const;
+  int others_in_window() const;
   void add_unit_word(uint32_t c);
   void remove_unit_word(uint32_t c);
   void set_hit(int64_t p, bool on);
