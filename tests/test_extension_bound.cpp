@@ -915,6 +915,44 @@ TEST_F(EngineTest, BandReachRangeVerdictsNeverExcludeAReachedScore)
   EXPECT_GT(asked, 10000);
 }
 
+// A pass over a segment of windows ends every path a longest unit length
+// past it: windows of copies that begin just before a segment ends still
+// need their whole first copy, whose paths cross that end, to stay open.
+TEST_F(EngineTest, BandReachRangeKeepsTheFirstCopiesThatCrossASegment)
+{
+  int asked = 0;
+  for (uint32_t seed = 1; seed <= 60; ++seed) {
+    Rng r(seed);
+    const unsigned k_lo = static_cast<unsigned>(pick(r, 11, 60)), k_hi = k_lo + static_cast<unsigned>(pick(r, 4, 80));
+    const int k = pick(r, static_cast<int>(k_lo), static_cast<int>(k_hi));
+    const int segment = std::max(static_cast<int>(k_hi), 256);
+    std::string t;
+    for (int i = pick(r, 1, 2) * segment - pick(r, 1, k + 5); i > 0; --i) t += base(r);
+    const int start = static_cast<int>(t.size());
+    std::string unit;
+    for (int i = 0; i < k; ++i) unit += base(r);
+    for (int c = pick(r, 2, 4); c > 0; --c)
+      for (char x : unit) t += pick(r, 1, 100) <= 2 ? base(r) : x;
+    for (int i = 300; i > 0; --i) t += base(r);
+    Engine e(t);
+    const uint64_t n = e.size();
+    std::vector<int> targets(k_hi + 1, k);
+    const std::unique_ptr<BandReachRange> range = BandReachRange::make(
+        e.text(), n, k_lo, k_hi, targets.data(), global_mismatch_score, global_indel_score, global_prefer_longer_repeat, false);
+    if (!range || !range->covers(static_cast<unsigned>(k))) continue;
+    for (int s = start - 3; s <= start + 3; ++s) {
+      Csat w;
+      w.reset(e.text() + s, e.text() + s + k);
+      if (extended_score(e, w) < k) continue;
+      std::size_t cursor = 0;
+      ASSERT_EQ(range->next_open(static_cast<unsigned>(k), static_cast<uint64_t>(s), k, cursor), static_cast<uint64_t>(s))
+          << "seed " << seed << " window " << s << " k " << k << " reaches its score but is settled";
+      ++asked;
+    }
+  }
+  EXPECT_GT(asked, 60);
+}
+
 // The range settles about as many random windows as each unit length's own program.
 TEST_F(EngineTest, BandReachRangeSettlesMostRandomWindows)
 {

@@ -49,7 +49,10 @@ std::unique_ptr<BandReachRange> BandReachRange::make(const char* text, uint64_t 
 // What the blocks of a build share, and what each fills on its thread.
 struct BandReachRange::Build {
   const char* text;
-  int64_t n, edge, slack, block;
+  int64_t n, edge;
+  int64_t reach;    // rows from a window's first on that its first copy's paths may use
+  int64_t segment;  // windows a pass answers for
+  int64_t block;    // windows a thread answers for at a time
   int W;
   unsigned K;
   band_rows::Scores scores;
@@ -81,12 +84,15 @@ void BandReachRange::build(const char* text, const int* min_scores, int mismatch
     u.target = min_scores[k];
     u.kept = u.target > 0 && scale * u.target <= cap;
   }
-  // The passes start from conservative rows a slack beyond their block; a
-  // block's forward values wait for its backward pass, as bytes, in at most
-  // a few MB.
-  b.slack = 3 * static_cast<int64_t>(k_hi_) + 4 * b.W + 64;
-  const int64_t most = std::max<int64_t>(2 * b.slack, (int64_t{8} << 20) / b.K);
-  b.block = std::min(std::max<int64_t>(16384, 8 * b.slack), most);
+  // A window's verdict needs only the paths through its first copy, k rows
+  // from its own: a pass over a segment of windows ends every path that many
+  // rows past the segment. Longer paths only loosen the values (in a genome
+  // they reach similar stretches far off), so short segments settle more,
+  // at the cost of the rows they share. A block's forward values wait for
+  // its backward passes, as bytes, in at most a few MB.
+  b.reach = static_cast<int64_t>(k_hi_) + 1;
+  b.segment = std::max<int64_t>(k_hi_, 256);
+  b.block = std::max(b.segment, std::min<int64_t>(16384, (int64_t{8} << 20) / b.K));
   const int64_t windows = b.n - k_lo_;
   const std::size_t blocks = static_cast<std::size_t>((windows + b.block - 1) / b.block);
   // Blocks run side by side, a wave of them at a time, and join the lists in
@@ -106,42 +112,56 @@ void BandReachRange::build(const char* text, const int* min_scores, int mismatch
 
 void BandReachRange::fill_block(const Build& b, int64_t b0, Block& out) const
 {
+  const int64_t n = b.n;
+  const int64_t b1 = std::min(b0 + b.block, n - k_lo_);
+  out.forward.resize(static_cast<std::size_t>(b1 - b0) * b.K);
+  out.open.resize(b.K);
+  // The backward walk of window s, unit k, starts at row y = s + k - 1,
+  // row n - 1 - y of the reversed text.
+  const int64_t lo = n - 1 - std::min(n - 2, b1 + k_hi_ - 2), hi = std::min(n, n - (b0 + k_lo_ - 1) + b.reach);
+  band_rows::reverse_rows(b.text, n, lo, hi, b.edge, b.W, out.reversed);
+  for (int64_t a0 = b0; a0 < b1; a0 += b.segment) fill_segment(b, b0, a0, std::min(a0 + b.segment, b1), lo, out);
+}
+
+// The windows [a0, a1) of the block from b0, whose reversed rows begin at
+// row lo.
+void BandReachRange::fill_segment(const Build& b, int64_t b0, int64_t a0, int64_t a1, int64_t lo, Block& out) const
+{
   const int64_t n = b.n, edge = b.edge;
   const unsigned K = b.K;
-  const int64_t b1 = std::min(b0 + b.block, n - k_lo_);
-  out.forward.resize(static_cast<std::size_t>(b1 - b0) * K);
-  out.open.resize(K);
-  band_rows::pass(b.text, 0, n, edge, b.W, b0, std::min(n, b1 + b.slack), b.scores, out.rows,
-                  [&](int64_t x, const int16_t* cz) {
-                    if (x >= b1) return;
-                    uint8_t* f = &out.forward[(x - b0) * K];
-                    const int16_t* z = cz + (k_lo_ - edge);
-                    for (unsigned i = 0; i < K; ++i) f[i] = static_cast<uint8_t>(std::min<int16_t>(z[i], unknown));
-                  });
-  // The backward walk of window s, unit k, starts at row y = s + k - 1,
-  // row n - 1 - y of the reversed text; y runs up as the reversed rows run down.
-  const int64_t y_min = b0 + k_lo_ - 1, y_max = std::min(n - 2, b1 + k_hi_ - 2);
-  const int64_t lo = n - 1 - y_max, hi = std::min(n, n - y_min + b.slack);
-  band_rows::reverse_rows(b.text, n, lo, hi, edge, b.W, out.reversed);
-  band_rows::pass(out.reversed.data(), lo, n, edge, b.W, lo, hi, b.scores, out.rows, [&](int64_t r, const int16_t* cz) {
-    const int64_t y = n - 1 - r;
-    if (y < y_min || y > y_max) return;
-    // s = y - k + 1 in [b0, b1); s + k = y + 1 < n holds by y_max.
-    const int64_t k_from = std::max<int64_t>(k_lo_, y + 2 - b1), k_to = std::min<int64_t>(k_hi_, y + 1 - b0);
-    for (int64_t k = k_from; k <= k_to; ++k) {
-      const Unit& u = units_[k - k_lo_];
-      if (!u.kept) continue;
-      const uint32_t s = static_cast<uint32_t>(y - k + 1);
-      const uint8_t zf = out.forward[(s - b0) * K + (k - k_lo_)];
-      if (zf != unknown && b.limits[k - k_lo_].settled(zf, cz[k - edge], u.target)) continue;
-      // Windows are left open in runs (beside repeats, low-complexity stretches).
-      std::vector<Run>& open = out.open[k - k_lo_];
-      if (!open.empty() && open.back().to == s)
-        ++open.back().to;
-      else
-        open.push_back({s, s + 1});
-    }
-  });
+  band_rows::pass(
+      b.text, 0, n, edge, b.W, a0, std::min(n, a1 + b.reach), b.scores, out.rows,
+      [&](int64_t x, const int16_t* cz) {
+        if (x >= a1) return;
+        uint8_t* f = &out.forward[(x - b0) * K];
+        const int16_t* z = cz + (k_lo_ - edge);
+        for (unsigned i = 0; i < K; ++i) f[i] = static_cast<uint8_t>(std::min<int16_t>(z[i], unknown));
+      },
+      true);
+  // y runs up as the reversed rows run down.
+  const int64_t y_min = a0 + k_lo_ - 1, y_max = std::min(n - 2, a1 + k_hi_ - 2);
+  band_rows::pass(
+      out.reversed.data(), lo, n, edge, b.W, n - 1 - y_max, std::min(n, n - y_min + b.reach), b.scores, out.rows,
+      [&](int64_t r, const int16_t* cz) {
+        const int64_t y = n - 1 - r;
+        if (y < y_min || y > y_max) return;
+        // s = y - k + 1 in [a0, a1); s + k = y + 1 < n holds by y_max.
+        const int64_t k_from = std::max<int64_t>(k_lo_, y + 2 - a1), k_to = std::min<int64_t>(k_hi_, y + 1 - a0);
+        for (int64_t k = k_from; k <= k_to; ++k) {
+          const Unit& u = units_[k - k_lo_];
+          if (!u.kept) continue;
+          const uint32_t s = static_cast<uint32_t>(y - k + 1);
+          const uint8_t zf = out.forward[(s - b0) * K + (k - k_lo_)];
+          if (zf != unknown && b.limits[k - k_lo_].settled(zf, cz[k - edge], u.target)) continue;
+          // Windows are left open in runs (beside repeats, low-complexity stretches).
+          std::vector<Run>& open = out.open[k - k_lo_];
+          if (!open.empty() && open.back().to == s)
+            ++open.back().to;
+          else
+            open.push_back({s, s + 1});
+        }
+      },
+      true);
 }
 
 // The lists together hold at most about this many bytes a nucleotide; past

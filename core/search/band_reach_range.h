@@ -60,6 +60,7 @@ class BandReachRange {
   // The windows from b0 on, a block of them, into `out`; then their open
   // windows into the lists, in the blocks' order.
   void fill_block(const Build& b, int64_t b0, Block& out) const;
+  void fill_segment(const Build& b, int64_t b0, int64_t a0, int64_t a1, int64_t lo, Block& out) const;
   void join(Block& block);
 
   uint64_t n_;

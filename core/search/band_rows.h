@@ -91,17 +91,19 @@ struct Rows {
 // neighbour's value plus one insertion, it gains from no longer chain; Z
 // falls a penalty a step along a chain and mostly sits near 0 in random
 // text); a row that is still changing then finishes along its chain.
+// `paths_end_at_hi`: the caller only needs paths that end by row hi, so
+// they all end there (else the pass starts conservatively, Z as high as it
+// may be).
 template <class Row>
 void pass(const char* t, int64_t origin, int64_t n, int64_t edge, int W, int64_t lo, int64_t hi, const Scores& sc,
-          Rows& rows, Row&& row)
+          Rows& rows, Row&& row, bool paths_end_at_hi = false)
 {
   // Rows away from the text's end run over whole groups of `lanes` cells:
   // the cells past the band's edge hold `beyond`, which no cell gains from,
   // and are set back after each row's first part.
   const int groups = (W - 1 + lanes - 1) / lanes, span = groups * lanes;
-  // The row the first one depends on: past the text it is exact, else it
-  // starts the pass conservatively.
-  const bool exact = hi + edge + 1 >= n;
+  // The row the first one depends on: past the text it is exact.
+  const bool exact = paths_end_at_hi || hi + edge + 1 >= n;
   rows.fit(W);
   int16_t* pz = rows.next.data() + lanes;
   int16_t* cz = rows.row.data() + lanes;
