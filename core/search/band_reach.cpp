@@ -21,9 +21,7 @@ BandReach::BandReach(const char* t, uint64_t length, unsigned window, int mis, i
     : text(t), n(static_cast<int64_t>(length)), k(window), mismatch(mis), indel(ind), Ns_bridged(bridged),
       limits(window, mis, ind, prefer_longer)
 {
-  const int widest = limits.backward.width();
-  slack = 3 * k + 4 * widest + 64;
-  block = std::max<int64_t>(16384, 16 * slack);
+  block = 16384;
   cap = band_rows::cap_for(k);
   forward_z.resize(block);
   backward_z.resize(block);
@@ -44,14 +42,15 @@ void BandReach::pass(const char* t, int64_t origin, Band band, int64_t lo, int64
 
 void BandReach::fill_block(int64_t from)
 {
-  begin = from;
-  end = std::min(from + block, n - k);
-  const int64_t count = end - begin;
-  pass(text, 0, limits.forward, begin, std::min(n, end + slack), forward_z.data(), begin, count, 1);
+  // Blocks lie on a grid, so that a window's values do not depend on which
+  // window was asked first.
+  begin = from - from % block;
+  end = std::min(begin + block, n - k);
+  const int64_t count = end - begin, reach = k + 1;
+  pass(text, 0, limits.forward, begin, std::min(n, end + reach), forward_z.data(), begin, count, 1);
   // The backward walk of window s starts at row s + k - 1, which is row
-  // n - k - s of the reversed text; its pass runs from a slack below the
-  // block's first window (above, reversed).
-  const int64_t lo = n - k - (end - 1), hi = std::min(n, n - k - begin + 1 + slack);
+  // n - k - s of the reversed text.
+  const int64_t lo = n - k - (end - 1), hi = std::min(n, n - k - begin + 1 + reach);
   band_rows::reverse_rows(text, n, lo, hi, k - limits.backward.below, limits.backward.width(), reversed);
   pass(reversed.data(), lo, limits.backward, lo, hi, backward_z.data(), lo, count, -1);
 }

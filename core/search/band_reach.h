@@ -33,9 +33,12 @@
 // band's sides are wider by the most F it is taken for, its exit needs
 // Zb >= 2 (floor + 1 - F) + 3k, and the record scores at most (Zf + Zb) / 2.
 //
-// The passes run over blocks of windows, each from a conservative edge a
-// slack beyond the block (Z as high as it may be): the values only loosen,
-// and over random text the edge's effect dies out within the slack. Z is
+// Both arguments use only the paths of the walk's first copy, which stay
+// within k rows of the window's. So a pass that answers for a segment of
+// windows may end every path k rows past the segment (each cell there
+// worth 0): those paths keep their values, and longer ones, which only
+// loosen the bound, are dropped (in a genome they reach similar stretches
+// far off). Shorter segments drop more of them, for more rows run. Z is
 // held up to a cap above every threshold it is compared with.
 #ifndef SARVIK_BAND_REACH_H
 #define SARVIK_BAND_REACH_H
@@ -72,7 +75,6 @@ class BandReach {
   int mismatch, indel;
   bool Ns_bridged;
   band_rows::UnitLimits limits;
-  int64_t slack;                    // rows beyond a block that its passes start from
   int64_t block;                    // windows a block answers for
   int16_t cap;                      // Z is held at or below this
   int64_t begin = 0, end = 0;       // the windows the block answers for

@@ -84,15 +84,13 @@ void BandReachRange::build(const char* text, const int* min_scores, int mismatch
     u.target = min_scores[k];
     u.kept = u.target > 0 && scale * u.target <= cap;
   }
-  // A window's verdict needs only the paths through its first copy, k rows
-  // from its own: a pass over a segment of windows ends every path that many
-  // rows past the segment. Longer paths only loosen the values (in a genome
-  // they reach similar stretches far off), so short segments settle more,
-  // at the cost of the rows they share. A block's forward values wait for
-  // its backward passes, as bytes, in at most a few MB.
+  // A pass over a segment of windows ends every path a longest unit length
+  // past it (band_reach.h says why): short segments settle more windows, at
+  // the cost of the rows they share. A block's forward values wait for its
+  // backward passes, as bytes, in at most a few MB.
   b.reach = static_cast<int64_t>(k_hi_) + 1;
   b.segment = std::max<int64_t>(k_hi_, 256);
-  b.block = std::max(b.segment, std::min<int64_t>(16384, (int64_t{8} << 20) / b.K));
+  b.block = std::max<int64_t>(1, std::min<int64_t>(16384, (int64_t{8} << 20) / b.K) / b.segment) * b.segment;
   const int64_t windows = b.n - k_lo_;
   const std::size_t blocks = static_cast<std::size_t>((windows + b.block - 1) / b.block);
   // Blocks run side by side, a wave of them at a time, and join the lists in
@@ -136,8 +134,7 @@ void BandReachRange::fill_segment(const Build& b, int64_t b0, int64_t a0, int64_
         uint8_t* f = &out.forward[(x - b0) * K];
         const int16_t* z = cz + (k_lo_ - edge);
         for (unsigned i = 0; i < K; ++i) f[i] = static_cast<uint8_t>(std::min<int16_t>(z[i], unknown));
-      },
-      true);
+      });
   // y runs up as the reversed rows run down.
   const int64_t y_min = a0 + k_lo_ - 1, y_max = std::min(n - 2, a1 + k_hi_ - 2);
   band_rows::pass(
@@ -160,8 +157,7 @@ void BandReachRange::fill_segment(const Build& b, int64_t b0, int64_t a0, int64_
           else
             open.push_back({s, s + 1});
         }
-      },
-      true);
+      });
 }
 
 // The lists together hold at most about this many bytes a nucleotide; past

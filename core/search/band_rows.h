@@ -91,23 +91,19 @@ struct Rows {
 // neighbour's value plus one insertion, it gains from no longer chain; Z
 // falls a penalty a step along a chain and mostly sits near 0 in random
 // text); a row that is still changing then finishes along its chain.
-// `paths_end_at_hi`: the caller only needs paths that end by row hi, so
-// they all end there (else the pass starts conservatively, Z as high as it
-// may be).
+// Every path ends by row hi (the callers need no longer ones).
 template <class Row>
 void pass(const char* t, int64_t origin, int64_t n, int64_t edge, int W, int64_t lo, int64_t hi, const Scores& sc,
-          Rows& rows, Row&& row, bool paths_end_at_hi = false)
+          Rows& rows, Row&& row)
 {
   // Rows away from the text's end run over whole groups of `lanes` cells:
   // the cells past the band's edge hold `beyond`, which no cell gains from,
   // and are set back after each row's first part.
   const int groups = (W - 1 + lanes - 1) / lanes, span = groups * lanes;
-  // The row the first one depends on: past the text it is exact.
-  const bool exact = paths_end_at_hi || hi + edge + 1 >= n;
   rows.fit(W);
   int16_t* pz = rows.next.data() + lanes;
   int16_t* cz = rows.row.data() + lanes;
-  for (int i = 1; i < W; ++i) pz[i] = exact ? 0 : sc.cap;
+  for (int i = 1; i < W; ++i) pz[i] = 0;  // row hi, where the paths end
   pz[0] = pz[W] = cz[0] = cz[W] = 0;
   for (int i = W + 1; i <= span + 1; ++i) pz[i] = cz[i] = beyond;
   const int16_t sg = static_cast<int16_t>(scale * sc.indel), sgt = static_cast<int16_t>(sg + tilt);
