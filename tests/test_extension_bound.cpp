@@ -12,6 +12,7 @@
 #include <string>
 
 #include "band_reach.h"
+#include "band_rows.h"
 #include "band_reach_range.h"
 #include "edit_reach.h"
 #include "exact_candidates.h"
@@ -868,6 +869,47 @@ TEST_F(EngineTest, BandReachSettlesMostRandomWindows)
     std::shared_ptr<BandReach> band(BandReach::make(e.text(), static_cast<uint64_t>(e.size()), k, -5, -5, 1, true));
     return [band](unsigned s, int m) { return band && band->hopeless(s, m); };
   });
+}
+
+// The row program against the plain one: each row from the one after it,
+// then its insertions cell by cell from the band's far edge. Texts with runs
+// of one letter, and penalties near the least the program takes, make long
+// chains of insertions.
+TEST_F(EngineTest, BandRowsFollowThePlainProgram)
+{
+  for (uint32_t seed = 1; seed <= 200; ++seed) {
+    Rng r(seed);
+    std::string t;
+    while (t.size() < 1200) {
+      if (pick(r, 0, 3) == 0) t += std::string(pick(r, 5, 60), base(r));
+      for (int i = pick(r, 0, 40); i > 0; --i) t += pick(r, 0, 50) ? base(r) : 'N';
+    }
+    const int64_t n = static_cast<int64_t>(t.size());
+    const int W = pick(r, 2, 300), edge = pick(r, 1, 100);
+    const int64_t lo = pick(r, 0, 500), hi = std::min<int64_t>(n, lo + pick(r, 1, 700));
+    const band_rows::Scores sc{-pick(r, 3, 7), -pick(r, 3, 7), pick(r, 0, 1) == 1, band_rows::cap_for(pick(r, 10, 500))};
+    std::vector<int16_t> next(W + 1, 0), row(W + 1, 0);
+    band_rows::Rows rows;
+    band_rows::pass(t.data(), 0, n, edge, W, lo, hi, sc, rows, [&](int64_t x, const int16_t* cz) {
+      for (int i = 1; i < W; ++i) {
+        const int64_t j = x + edge + i;
+        if (j >= n) {
+          row[i] = 0;
+          continue;
+        }
+        const int w = t[j] == t[x] ? band_rows::scale + band_rows::tilt
+                      : sc.Ns_bridged && t[j] == 'N' ? band_rows::tilt
+                                                      : band_rows::scale * sc.mismatch + band_rows::tilt;
+        const int v = std::max({0, w + next[i], band_rows::scale * sc.indel + band_rows::tilt + next[i - 1]});
+        row[i] = static_cast<int16_t>(std::min<int>(v, sc.cap));
+      }
+      row[0] = row[W] = 0;
+      for (int i = W - 1; i >= 1; --i) row[i] = static_cast<int16_t>(std::max<int>(row[i], row[i + 1] + band_rows::scale * sc.indel));
+      for (int i = 1; i < W; ++i)
+        ASSERT_EQ(cz[i], row[i]) << "seed " << seed << " row " << x << " cell " << i << " of " << W;
+      std::swap(next, row);
+    });
+  }
 }
 
 // The first copies of a range of unit lengths, built once for the passes of

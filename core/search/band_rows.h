@@ -87,10 +87,9 @@ struct Rows {
 // The cells of a row depend on the row before it (matches, mismatches and
 // deletions) and on their neighbour in the row (insertions). The first part
 // runs over the whole row at once. The second runs over the row again until
-// nothing changes, a few times at most (once a cell does not gain from its
-// neighbour's value plus one insertion, it gains from no longer chain; Z
-// falls a penalty a step along a chain and mostly sits near 0 in random
-// text); a row that is still changing then finishes along its chain.
+// nothing changes, each round reaching twice as far along the chains of
+// insertions (Z falls a penalty a step along one and mostly sits near 0 in
+// random text, so most rows settle in the first round).
 // Every path ends by row hi (the callers need no longer ones).
 template <class Row>
 void pass(const char* t, int64_t origin, int64_t n, int64_t edge, int W, int64_t lo, int64_t hi, const Scores& sc,
@@ -127,18 +126,21 @@ void pass(const char* t, int64_t origin, int64_t n, int64_t edge, int W, int64_t
     }
     for (int i = top; i <= W; ++i) cz[i] = 0;
     for (int i = W + 1; i <= span; ++i) cz[i] = beyond;
-    bool settled = false;
-    for (int round = 0; round < 3 && !settled; ++round) {
+    // Round d lets each cell gain from the one d on (d insertions), so after
+    // rounds 1, 2, 4, ..., d each holds its best over the next 2d cells. A
+    // round that changes nothing leaves none to gain from farther on, and
+    // none can beyond cap / -sg cells (Z >= 0). Cells past W never gain.
+    const int ends = std::min(last + 1, W);
+    for (int d = 1; d < ends; d *= 2) {
+      const int16_t step = static_cast<int16_t>(d * sg);
       int16_t changed = 0;
-      for (int i = 1; i <= last; ++i) {
-        const int16_t v = std::max<int16_t>(cz[i], cz[i + 1] + sg);
+      for (int i = 1; i + d <= ends; ++i) {
+        const int16_t v = std::max<int16_t>(cz[i], cz[i + d] + step);
         changed |= static_cast<int16_t>(v ^ cz[i]);
         cz[i] = v;
       }
-      settled = changed == 0;
+      if (!changed || 2 * d * -sg > cap) break;
     }
-    if (!settled)
-      for (int i = top - 1; i >= 1; --i) cz[i] = std::max<int16_t>(cz[i], cz[i + 1] + sg);
     row(x, static_cast<const int16_t*>(cz));
     std::swap(pz, cz);
   }
