@@ -4,6 +4,7 @@
 // command line. Longer runs: make check-equivalence.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -90,16 +91,22 @@ TEST_F(Equivalence, WalksAgreeWithBindingReductions)
     for (int i = 0; i < L; ++i) motif += bases[rng.below(4)];
     const int n = rng.between(200, 1500);
     const double divergence = rng.between(2, 25) / 100.0;
+    const double Ns = rng.chance(0.3) ? 0.01 : 0.0;
     for (int i = 0; static_cast<int>(text.size()) < n; ++i) {
       if (rng.chance(divergence / 3)) text += bases[rng.below(4)];           // insertion
       if (rng.chance(divergence / 3)) continue;                             // deletion
+      if (rng.chance(Ns)) text += std::string(rng.between(1, 3), 'N');
       text += rng.chance(divergence / 3) ? bases[rng.below(4)] : motif[i % L];  // mismatch or copy
     }
     SearchParams p;
     p.mismatch = -rng.between(2, 7);
     p.indel = -rng.between(2, 7);
-    p.depth = rng.between(3, 8);
-    p.reduction = rng.between(1, 40);
+    // Look-aheads shallow and deep, on either side of the depth the walk
+    // takes level by level, with and without a reduction that binds.
+    p.depth = rng.between(1, 9);
+    p.reduction = rng.chance(0.25) ? INT_MAX : rng.between(1, 40);
+    p.Ns_allowed = rng.between(0, 3);
+    p.Ns_missense = rng.chance(0.2);
     p.prefer_shorter = rng.chance(0.3);
     p.apply();
     CSequence_Mol seq(CSequence_Mol::dna, 'N', 0);

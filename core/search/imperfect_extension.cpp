@@ -143,6 +143,53 @@ int leap_ahead(const Walk<D>& w, const char* pos, int phase, int score, unsigned
   return top > score ? top : score;
 }
 
+// A look-ahead's value level by level: each level's greedy runs are
+// independent of one another, so the processor overlaps them, where the
+// recursion waits for each run before the next. A node's tests read only
+// its own path (its score and the best score along it), which its state
+// carries; so the nodes visited are the recursion's, and the value, the best
+// score any of them reaches after its greedy run, is the same. Trees deeper
+// than the buffers hold are left to the recursion.
+template <class D>
+int leap_ahead_by_levels(const Walk<D>& w, const char* pos, int phase, int score, unsigned char level, int best)
+{
+  constexpr int below = 6, widest = 729;  // 3^6 nodes: six levels below the first
+  if (w.P.depth - static_cast<int>(level) > below || static_cast<int>(level) > w.P.depth)
+    return leap_ahead<D>(w, pos, phase, score, level, best);
+  struct State {
+    const char* pos;
+    int phase, score, best;
+  };
+  State buffers[2][widest];
+  State* cur = buffers[0];
+  State* next = buffers[1];
+  cur[0] = {pos, phase, score, best};
+  int value = INT_MIN;
+  for (int l = level, count = 1; count > 0; ++l) {
+    int made = 0;
+    for (int i = 0; i < count; ++i) {
+      State st = cur[i];
+      int Ns_unused = 0;
+      const RunStop why = greedy_run<D>(w, st.pos, st.phase, st.score, Ns_unused);
+      if (st.score > value) value = st.score;
+      if (why != stop_disagreement || l == w.P.depth) continue;
+      // The bound follows the best score on this search path, not only the walk's.
+      const int b = st.score > st.best ? st.score : st.best;
+      const long long lower = lower_bound(b, w.L, w.P);
+      const int step_on = w.unit.step(st.phase, D::sign);
+      if (static_cast<long long>(st.score) + w.P.mismatch > lower)
+        next[made++] = {D::move(st.pos, 1), step_on, st.score + w.P.mismatch, b};
+      if (static_cast<long long>(st.score) + w.P.indel > lower) {
+        next[made++] = {D::move(st.pos, 1), st.phase, st.score + w.P.indel, b};
+        next[made++] = {st.pos, step_on, st.score + w.P.indel, b};
+      }
+    }
+    std::swap(cur, next);
+    count = made;
+  }
+  return value;
+}
+
 // The best end point of a walk: a full copy of the record, its entries in
 // room the thread keeps from walk to walk (a walk never starts another), so
 // that a walk allocates nothing once the room has grown to the longest list
@@ -1263,16 +1310,16 @@ void extend_walk(Csat& sat, const char* limit, const ExtendParams& P)
     int top = -w.L - 1;
 
     if (static_cast<long long>(score) + P.mismatch > lower) {
-      top = leap_ahead<D>(w, D::move(pos, 1), next, score + P.mismatch, 1, best.score());
+      top = leap_ahead_by_levels<D>(w, D::move(pos, 1), next, score + P.mismatch, 1, best.score());
       choice = 'M';
     }
     if (static_cast<long long>(score) + P.indel > lower) {
-      int r = leap_ahead<D>(w, D::move(pos, 1), phase, score + P.indel, 1, best.score());
+      int r = leap_ahead_by_levels<D>(w, D::move(pos, 1), phase, score + P.indel, 1, best.score());
       if (r > top) {
         top = r;
         choice = 'I';
       }
-      r = leap_ahead<D>(w, pos, next, score + P.indel, 1, best.score());
+      r = leap_ahead_by_levels<D>(w, pos, next, score + P.indel, 1, best.score());
       if (r > top) choice = 'D';
     }
 
@@ -1317,7 +1364,7 @@ int leap_ahead_from(const char* pos, const char* unit_pos, const char* unit_begi
   const ExtendParams P = ExtendParams::current();
   const UnitScan& unit = UnitScan::for_unit(unit_begin, unit_end);
   const Walk<D> w{P, unit, limit, unit_len};
-  return leap_ahead<D>(w, pos, static_cast<int>(unit_pos - unit_begin), score, level, best);
+  return leap_ahead_by_levels<D>(w, pos, static_cast<int>(unit_pos - unit_begin), score, level, best);
 }
 
 }  // namespace
