@@ -153,7 +153,7 @@ int leap_ahead(const Walk<D>& w, const char* pos, int phase, int score, unsigned
 template <class D>
 int leap_ahead_by_levels(const Walk<D>& w, const char* pos, int phase, int score, unsigned char level, int best)
 {
-  constexpr int below = 6, widest = 729;  // 3^6 nodes: six levels below the first
+  constexpr int below = 6, widest = 243;  // 3^5 nodes queued: six levels below the first, the last not queued
   if (w.P.depth - static_cast<int>(level) > below || static_cast<int>(level) > w.P.depth)
     return leap_ahead<D>(w, pos, phase, score, level, best);
   struct State {
@@ -177,9 +177,23 @@ int leap_ahead_by_levels(const Walk<D>& w, const char* pos, int phase, int score
       const int b = st.score > st.best ? st.score : st.best;
       const long long lower = lower_bound(b, w.L, w.P);
       const int step_on = w.unit.step(st.phase, D::sign);
-      if (static_cast<long long>(st.score) + w.P.mismatch > lower)
-        next[made++] = {D::move(st.pos, 1), step_on, st.score + w.P.mismatch, b};
-      if (static_cast<long long>(st.score) + w.P.indel > lower) {
+      const bool mismatch = static_cast<long long>(st.score) + w.P.mismatch > lower;
+      const bool indel = static_cast<long long>(st.score) + w.P.indel > lower;
+      if (l + 1 == w.P.depth) {
+        // Leaves are worth their greedy runs alone: taken at once, not queued.
+        auto leaf = [&](const char* p, int ph, int sc) {
+          greedy_run<D>(w, p, ph, sc, Ns_unused);
+          if (sc > value) value = sc;
+        };
+        if (mismatch) leaf(D::move(st.pos, 1), step_on, st.score + w.P.mismatch);
+        if (indel) {
+          leaf(D::move(st.pos, 1), st.phase, st.score + w.P.indel);
+          leaf(st.pos, step_on, st.score + w.P.indel);
+        }
+        continue;
+      }
+      if (mismatch) next[made++] = {D::move(st.pos, 1), step_on, st.score + w.P.mismatch, b};
+      if (indel) {
         next[made++] = {D::move(st.pos, 1), st.phase, st.score + w.P.indel, b};
         next[made++] = {st.pos, step_on, st.score + w.P.indel, b};
       }
