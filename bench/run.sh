@@ -29,7 +29,12 @@ sarvik=$(find_sarvik "${1:-build}")
 baseline=
 [[ -n ${BASELINE:-} ]] && baseline=$(find_sarvik "$BASELINE")
 baseline_threads=0
-[[ -n $baseline ]] && "$baseline" --help 2>/dev/null | grep -q -- '--threads' && baseline_threads=1
+# The help is read whole: under pipefail, `grep -q` quitting early could kill
+# the writer and leave the baseline on all cores.
+if [[ -n $baseline ]]; then
+  help=$("$baseline" --help 2>/dev/null || true)
+  [[ $help == *--threads* ]] && baseline_threads=1
+fi
 read -r -a inputs <<< "${INPUTS-kleb fly}"
 read -r -a modes <<< "${MODES-default exact extendExact}"
 read -r -a others <<< "${TOOLS-trf tantan}"
