@@ -101,10 +101,11 @@ TEST_F(Equivalence, WalksAgreeWithBindingReductions)
     SearchParams p;
     p.mismatch = -rng.between(2, 7);
     p.indel = -rng.between(2, 7);
-    // Look-aheads shallow and deep, on either side of the depth the walk
-    // takes level by level, with and without a reduction that binds.
-    p.depth = rng.between(1, 9);
-    p.reduction = rng.chance(0.25) ? INT_MAX : rng.between(1, 40);
+    // Look-aheads shallow and deep (from 8 levels on, the level-by-level
+    // search takes a second block, which must start from the path's best),
+    // with and without a reduction that binds, often tightly.
+    p.depth = rng.chance(0.4) ? rng.between(8, 10) : rng.between(1, 7);
+    p.reduction = rng.chance(0.25) ? INT_MAX : rng.chance(0.5) ? rng.between(1, 6) : rng.between(7, 40);
     p.Ns_allowed = rng.between(0, 3);
     p.Ns_missense = rng.chance(0.2);
     p.prefer_shorter = rng.chance(0.3);

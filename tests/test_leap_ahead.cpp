@@ -71,11 +71,11 @@ const LeapCase cases[] = {
     {"depth 2 branches once", "ACACGACACACACAC", 2, 0, 0, 2, 5, 5, depth(2), 12},
     {"depth above 255 never equals the 8-bit level", "ACACGACACACACAC", 2, 0, 0, 2, 5, 5, depth(257), 12},
     // Six unit characters missing before a long run: seven levels reach it,
-    // six do not. Depths up to seven below the first level are searched
-    // level by level, deeper ones by recursion: the values must not tell.
+    // six do not. Seven levels fit one block of the level-by-level search,
+    // eight take a second one below it: the values must not tell.
     {"six levels stop short of the run", "ACACACACGTGTGTACACACACACACACACACACACACACACACACACACACAC", 8, 0, 0, 2, 40, 40, depth(6), 40},
     {"seven levels reach the run", "ACACACACGTGTGTACACACACACACACACACACACACACACACACACACACAC", 8, 0, 0, 2, 40, 40, depth(7), 50},
-    {"eight levels, by recursion", "ACACACACGTGTGTACACACACACACACACACACACACACACACACACACACAC", 8, 0, 0, 2, 40, 40, depth(8), 50},
+    {"eight levels, in two blocks", "ACACACACGTGTGTACACACACACACACACACACACACACACACACACACACAC", 8, 0, 0, 2, 40, 40, depth(8), 50},
 
     // N runs inside the greedy run.
     {"two Ns are bridged at no score", "ACNNACAC", 2, 0, 0, 2, 0, 0, Ns(2, false), 4},

@@ -113,49 +113,20 @@ inline long long lower_bound(int best, int L, const ExtendParams& P)
 
 // The look-ahead's value is the best score any node of its search tree
 // reaches after its greedy run.
+//
+// The tree is searched level by level: the greedy runs of one level do not
+// wait for one another, as they would in a recursion, so the processor
+// overlaps them. A node's tests read only its own path (its score and the
+// best score along it), which its queued state carries; so the nodes visited
+// and the value are those of the plain recursion over the tree. Leaves are
+// taken at once, not queued (two nodes in three are leaves). A block queues
+// at most `block_levels` levels; below those each child starts a block of its
+// own, so a deep tree needs memory for its depth, not its width. Levels count
+// in 8 bits, as the recursion's did: a depth above 255 is never reached.
 template <class D>
 int leap_ahead(const Walk<D>& w, const char* pos, int phase, int score, unsigned char level, int best)
 {
-  int Ns_unused = 0;
-  if (greedy_run<D>(w, pos, phase, score, Ns_unused) != stop_disagreement) return score;
-  if (static_cast<int>(level) == w.P.depth) return score;
-
-  // The bound follows the best score on this search path, not only the walk's.
-  if (score > best) best = score;
-  const long long lower = lower_bound(best, w.L, w.P);
-  const unsigned char child = static_cast<unsigned char>(level + 1);
-  const int next = w.unit.step(phase, D::sign);
-  int top = -w.L - 1;
-  bool explored = false;
-
-  if (static_cast<long long>(score) + w.P.mismatch > lower) {
-    top = leap_ahead<D>(w, D::move(pos, 1), next, score + w.P.mismatch, child, best);
-    explored = true;
-  }
-  if (static_cast<long long>(score) + w.P.indel > lower) {
-    int r = leap_ahead<D>(w, D::move(pos, 1), phase, score + w.P.indel, child, best);
-    if (r > top) top = r;
-    r = leap_ahead<D>(w, pos, next, score + w.P.indel, child, best);
-    if (r > top) top = r;
-    explored = true;
-  }
-  if (!explored) return score;
-  return top > score ? top : score;
-}
-
-// A look-ahead's value level by level: each level's greedy runs are
-// independent of one another, so the processor overlaps them, where the
-// recursion waits for each run before the next. A node's tests read only
-// its own path (its score and the best score along it), which its state
-// carries; so the nodes visited are the recursion's, and the value, the best
-// score any of them reaches after its greedy run, is the same. Trees deeper
-// than the buffers hold are left to the recursion.
-template <class D>
-int leap_ahead_by_levels(const Walk<D>& w, const char* pos, int phase, int score, unsigned char level, int best)
-{
-  constexpr int below = 6, widest = 243;  // 3^5 nodes queued: six levels below the first, the last not queued
-  if (w.P.depth - static_cast<int>(level) > below || static_cast<int>(level) > w.P.depth)
-    return leap_ahead<D>(w, pos, phase, score, level, best);
+  constexpr int block_levels = 6, widest = 243;  // 3^5 states on its last queued level
   struct State {
     const char* pos;
     int phase, score, best;
@@ -165,37 +136,35 @@ int leap_ahead_by_levels(const Walk<D>& w, const char* pos, int phase, int score
   State* next = buffers[1];
   cur[0] = {pos, phase, score, best};
   int value = INT_MIN;
-  for (int l = level, count = 1; count > 0; ++l) {
+  for (int queued = 1, count = 1; count > 0; ++queued, ++level) {
+    const unsigned char child = static_cast<unsigned char>(level + 1);
+    const bool leaves = static_cast<int>(child) == w.P.depth, last = queued == block_levels;
     int made = 0;
     for (int i = 0; i < count; ++i) {
       State st = cur[i];
       int Ns_unused = 0;
       const RunStop why = greedy_run<D>(w, st.pos, st.phase, st.score, Ns_unused);
       if (st.score > value) value = st.score;
-      if (why != stop_disagreement || l == w.P.depth) continue;
+      if (why != stop_disagreement || static_cast<int>(level) == w.P.depth) continue;
       // The bound follows the best score on this search path, not only the walk's.
       const int b = st.score > st.best ? st.score : st.best;
       const long long lower = lower_bound(b, w.L, w.P);
       const int step_on = w.unit.step(st.phase, D::sign);
-      const bool mismatch = static_cast<long long>(st.score) + w.P.mismatch > lower;
-      const bool indel = static_cast<long long>(st.score) + w.P.indel > lower;
-      if (l + 1 == w.P.depth) {
-        // Leaves are worth their greedy runs alone: taken at once, not queued.
-        auto leaf = [&](const char* p, int ph, int sc) {
+      auto visit = [&](const char* p, int ph, int sc) {
+        if (leaves) {
           greedy_run<D>(w, p, ph, sc, Ns_unused);
           if (sc > value) value = sc;
-        };
-        if (mismatch) leaf(D::move(st.pos, 1), step_on, st.score + w.P.mismatch);
-        if (indel) {
-          leaf(D::move(st.pos, 1), st.phase, st.score + w.P.indel);
-          leaf(st.pos, step_on, st.score + w.P.indel);
+        } else if (last) {
+          const int r = leap_ahead<D>(w, p, ph, sc, child, b);
+          if (r > value) value = r;
+        } else {
+          next[made++] = {p, ph, sc, b};
         }
-        continue;
-      }
-      if (mismatch) next[made++] = {D::move(st.pos, 1), step_on, st.score + w.P.mismatch, b};
-      if (indel) {
-        next[made++] = {D::move(st.pos, 1), st.phase, st.score + w.P.indel, b};
-        next[made++] = {st.pos, step_on, st.score + w.P.indel, b};
+      };
+      if (static_cast<long long>(st.score) + w.P.mismatch > lower) visit(D::move(st.pos, 1), step_on, st.score + w.P.mismatch);
+      if (static_cast<long long>(st.score) + w.P.indel > lower) {
+        visit(D::move(st.pos, 1), st.phase, st.score + w.P.indel);
+        visit(st.pos, step_on, st.score + w.P.indel);
       }
     }
     std::swap(cur, next);
@@ -1324,16 +1293,16 @@ void extend_walk(Csat& sat, const char* limit, const ExtendParams& P)
     int top = -w.L - 1;
 
     if (static_cast<long long>(score) + P.mismatch > lower) {
-      top = leap_ahead_by_levels<D>(w, D::move(pos, 1), next, score + P.mismatch, 1, best.score());
+      top = leap_ahead<D>(w, D::move(pos, 1), next, score + P.mismatch, 1, best.score());
       choice = 'M';
     }
     if (static_cast<long long>(score) + P.indel > lower) {
-      int r = leap_ahead_by_levels<D>(w, D::move(pos, 1), phase, score + P.indel, 1, best.score());
+      int r = leap_ahead<D>(w, D::move(pos, 1), phase, score + P.indel, 1, best.score());
       if (r > top) {
         top = r;
         choice = 'I';
       }
-      r = leap_ahead_by_levels<D>(w, pos, next, score + P.indel, 1, best.score());
+      r = leap_ahead<D>(w, pos, next, score + P.indel, 1, best.score());
       if (r > top) choice = 'D';
     }
 
@@ -1378,7 +1347,7 @@ int leap_ahead_from(const char* pos, const char* unit_pos, const char* unit_begi
   const ExtendParams P = ExtendParams::current();
   const UnitScan& unit = UnitScan::for_unit(unit_begin, unit_end);
   const Walk<D> w{P, unit, limit, unit_len};
-  return leap_ahead_by_levels<D>(w, pos, static_cast<int>(unit_pos - unit_begin), score, level, best);
+  return leap_ahead<D>(w, pos, static_cast<int>(unit_pos - unit_begin), score, level, best);
 }
 
 }  // namespace
