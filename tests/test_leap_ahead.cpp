@@ -52,6 +52,9 @@ ExtendParams finite_reduction()
   return p;
 }
 
+// Eight matches, six disagreements, then forty matches (unit AC).
+const char* const run_behind_gap = "ACACACACGTGTGTACACACACACACACACACACACACACACACACACACACAC";
+
 const LeapCase cases[] = {
     // At the T of ACACACACTCACACAC after six matches: the walk's three calls.
     {"mismatch at T", "ACACACACTCACACAC", 9, 1, 0, 2, 1, 6, {}, 8},
@@ -73,9 +76,9 @@ const LeapCase cases[] = {
     // Six unit characters missing before a long run: seven levels reach it,
     // six do not. Seven levels fit one block of the level-by-level search,
     // eight take a second one below it: the values must not tell.
-    {"six levels stop short of the run", "ACACACACGTGTGTACACACACACACACACACACACACACACACACACACACAC", 8, 0, 0, 2, 40, 40, depth(6), 40},
-    {"seven levels reach the run", "ACACACACGTGTGTACACACACACACACACACACACACACACACACACACACAC", 8, 0, 0, 2, 40, 40, depth(7), 50},
-    {"eight levels, in two blocks", "ACACACACGTGTGTACACACACACACACACACACACACACACACACACACACAC", 8, 0, 0, 2, 40, 40, depth(8), 50},
+    {"six levels stop short of the run", run_behind_gap, 8, 0, 0, 2, 40, 40, depth(6), 40},
+    {"seven levels reach the run", run_behind_gap, 8, 0, 0, 2, 40, 40, depth(7), 50},
+    {"eight levels, in two blocks", run_behind_gap, 8, 0, 0, 2, 40, 40, depth(8), 50},
 
     // N runs inside the greedy run.
     {"two Ns are bridged at no score", "ACNNACAC", 2, 0, 0, 2, 0, 0, Ns(2, false), 4},

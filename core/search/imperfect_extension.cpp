@@ -161,7 +161,8 @@ int leap_ahead(const Walk<D>& w, const char* pos, int phase, int score, unsigned
           next[made++] = {p, ph, sc, b};
         }
       };
-      if (static_cast<long long>(st.score) + w.P.mismatch > lower) visit(D::move(st.pos, 1), step_on, st.score + w.P.mismatch);
+      if (static_cast<long long>(st.score) + w.P.mismatch > lower)
+        visit(D::move(st.pos, 1), step_on, st.score + w.P.mismatch);
       if (static_cast<long long>(st.score) + w.P.indel > lower) {
         visit(D::move(st.pos, 1), st.phase, st.score + w.P.indel);
         visit(st.pos, step_on, st.score + w.P.indel);
